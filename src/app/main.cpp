@@ -1,0 +1,31 @@
+#include <QApplication>
+#include <QDir>
+#include <QStyleFactory>
+
+#include "applicationhelpfile.h"
+#include "dictionarywindow.h"
+#include "qtplatform.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("eVelmoraEFs"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    installFontSubstitutions();
+
+    // The data directory is fixed when the program is built; a relative one lies in the
+    // program directory.
+    const QString programDirectory = QCoreApplication::applicationDirPath();
+    const QString dataDirectory = QDir::cleanPath(QDir(programDirectory).absoluteFilePath(QStringLiteral(EVELMORA_DATA_DIR)));
+
+    QtMessagePresenter presenter;
+    QtBusyPointer busyPointer;
+    ApplicationHelpFile helpFile(QDir(dataDirectory).filePath(QStringLiteral("efENG.chm")));
+    WindowServices services { presenter, busyPointer, helpFile, dataDirectory, programDirectory };
+
+    auto* window = DictionaryWindow::createF1(services);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->Form_Load();
+    window->show();
+    return QApplication::exec();
+}

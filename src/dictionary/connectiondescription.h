@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include "failure.h"
+
+// A connection description file (d0.UDL, d2.UDL): where a window's tables are and how to
+// read them.
+struct ConnectionDescription final {
+    QString file;            // the description's own path
+    QString tableDirectory;  // absolute directory of the text tables
+    QString letterStarts;    // the optional "Letter Starts" value, as written
+
+    // Reads a description file; relative data sources are taken from `dataDirectory`.
+    static Result<ConnectionDescription> read(const QString& path, const QString& dataDirectory);
+
+    // Parses the text of a description file; `file` names it in failures.
+    static Result<ConnectionDescription> parse(const QString& text, const QString& file, const QString& dataDirectory);
+};

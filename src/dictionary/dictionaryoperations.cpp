@@ -1,0 +1,192 @@
+#include "dictionaryoperations.h"
+
+#include <cfenv>
+#include <cmath>
+
+#include <QRegularExpression>
+
+#include "cursor.h"
+#include "direction.h"
+#include "platform.h"
+
+QString doubler_apostrophes(const QString& text)
+{
+    // One pass instead of a call per quote: a pasted run of quotes must not exhaust the stack.
+    QString doubled = text;
+    doubled.replace(u'\'', QStringLiteral("''"));
+    return doubled;
+}
+
+namespace {
+
+Result<QString> textOf(const Cursor& cursor, QStringView name)
+{
+    auto value = cursor.field(name);
+    if (!value)
+        return value.failure();
+    if (value->null)
+        return Failure { FailureNumber::InvalidUseOfNull, QStringLiteral("Invalid use of Null: the entry has no %1 term").arg(name) };
+    return value->text;
+}
+
+// The working word less its last character (a surrogate pair counts as one).
+void dropLastCharacter(QString& word)
+{
+    qsizetype cut = 1;
+    if (word.size() >= 2 && word.back().isLowSurrogate() && word[word.size() - 2].isHighSurrogate())
+        cut = 2;
+    word.chop(cut);
+}
+
+} // namespace
+
+Outcome showEntry(const Cursor& cursor, EntryView& view)
+{
+    auto english = textOf(cursor, u"English");
+    if (!english)
+        return english.failure();
+    view.setEnglishText(*english);
+    auto french = textOf(cursor, u"Frensh");
+    if (!french)
+        return french.failure();
+    view.setFrenchText(*french);
+    return std::nullopt;
+}
+
+Result<qint32> browsePosition(const FieldValue& num)
+{
+    if (num.null)
+        return Failure { FailureNumber::InvalidUseOfNull, QStringLiteral("Invalid use of Null: the entry has no num") };
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    const QString text = num.text.trimmed();
+    if (!number.match(text).hasMatch())
+        return Failure { FailureNumber::TypeMismatch, QStringLiteral("Type mismatch: num \"%1\" is not a number").arg(num.text.left(40)) };
+    const double value = std::strtod(text.toLatin1().constData(), nullptr);
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(value);
+    if (!std::isfinite(rounded) || rounded < -2147483648.0 || rounded > 2147483647.0)
+        return Failure { FailureNumber::Overflow, QStringLiteral("Overflow: num %1 is outside the 32-bit range").arg(text.left(40)) };
+    return static_cast<qint32>(rounded);
+}
+
+DictionaryOperations::DictionaryOperations(const Direction& direction, Cursor& browse, Cursor& lookup, EntryView& view,
+                                           MessagePresenter& presenter, BusyPointer& busyPointer)
+    : m_direction(direction), m_browse(browse), m_lookup(lookup), m_view(view), m_presenter(presenter), m_busyPointer(busyPointer)
+{
+}
+
+void DictionaryOperations::report(const Failure& failure, const QString& operationName)
+{
+    m_presenter.showMessage(failureMessage(failure, operationName));
+}
+
+Outcome DictionaryOperations::searchEntry()
+{
+    if (!m_view.sourceText().isEmpty()) {
+        m_busyPointer.setHourglass();
+        afficher_resultat();
+        m_busyPointer.setDefault();
+        return std::nullopt;
+    }
+    if (auto failure = m_browse.moveFirst())
+        return failure;
+    return showEntry(m_browse, m_view);
+}
+
+void DictionaryOperations::cmdSearch_Click()
+{
+    if (auto failure = searchEntry())
+        report(*failure, QStringLiteral("cmdSearch_Click"));
+}
+
+void DictionaryOperations::sourceKeyPress(char16_t key)
+{
+    if (key != 13)
+        return;
+    // The key handler has no name of its own; it reports as the search button would.
+    if (auto failure = searchEntry())
+        report(*failure, QStringLiteral("cmdSearch_Click"));
+}
+
+void DictionaryOperations::afficher_resultat()
+{
+    m_view.setWindowBusy(true);
+    const Outcome failure = search();
+    m_view.setWindowBusy(false);
+    if (failure)
+        report(*failure, QStringLiteral("afficher_resultat"));
+}
+
+Outcome DictionaryOperations::runLookup(const QString& query, bool* found)
+{
+    m_lookup.setRecordSource(query);
+    if (auto failure = m_lookup.refresh())
+        return failure;
+    // RecordCount > 0 asks only whether there is a first entry; counting a large result
+    // to the end would give the same answer slower.
+    auto entries = m_lookup.hasEntries();
+    if (!entries)
+        return entries.failure();
+    *found = *entries;
+    return std::nullopt;
+}
+
+Outcome DictionaryOperations::search()
+{
+    QString word = m_view.sourceText();
+    if (auto failure = m_browse.moveFirst())
+        return failure;
+    // A result left empty by an earlier search has no first entry to go to; the new query
+    // replaces it anyway.
+    if (auto entries = m_lookup.hasEntries(); entries && *entries) {
+        if (auto failure = m_lookup.moveFirst())
+            return failure;
+    }
+
+    const QString quote = QStringLiteral("'");
+    bool found = false;
+    if (auto failure = runLookup(m_direction.exactStart + quote + doubler_apostrophes(word) + quote + m_direction.exactEnd, &found))
+        return failure;
+    while (!found) {
+        const QString doubled = doubler_apostrophes(word);
+        const QString query = m_direction.prefixStart + quote + doubled + QStringLiteral(" *") + quote + QStringLiteral("  and ") + quote
+            + doubled + QStringLiteral("z*") + quote + m_direction.prefixEnd;
+        if (auto failure = runLookup(query, &found))
+            return failure;
+        if (found)
+            break;
+        if (word.isEmpty())
+            return Failure { FailureNumber::InvalidArgument,
+                             QStringLiteral("Invalid procedure call or argument: no entry begins with any beginning of the word") };
+        dropLastCharacter(word);
+    }
+
+    if (auto failure = showEntry(m_lookup, m_view))
+        return failure;
+    if (auto failure = m_browse.moveFirst())
+        return failure;
+    auto num = m_lookup.field(u"num");
+    if (!num)
+        return num.failure();
+    auto position = browsePosition(*num);
+    if (!position)
+        return position.failure();
+    return m_browse.move(*position);
+}
+
+void DictionaryOperations::Cmdnew_Click()
+{
+    m_view.setEnglishText(QString());
+    m_view.setFrenchText(QString());
+    m_view.focusSource();
+    if (!m_direction.newSearchMovesCursors)
+        return;
+    if (auto failure = m_browse.moveFirst()) {
+        report(*failure, QStringLiteral("New"));
+        return;
+    }
+    if (auto entries = m_lookup.hasEntries(); entries && *entries) {
+        if (auto failure = m_lookup.moveFirst())
+            report(*failure, QStringLiteral("New"));
+    }
+}

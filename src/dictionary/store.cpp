@@ -1,0 +1,313 @@
+#include "store.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QScopeGuard>
+
+#include <sqlite3.h>
+
+#include "dictionarycollation.h"
+#include "texttable.h"
+#include "textfile.h"
+
+namespace {
+
+constexpr int maxTableLoadsPerQuery = 8;
+
+int collate(void*, int leftLength, const void* left, int rightLength, const void* right)
+{
+    return DictionaryCollation::compareUtf8({ static_cast<const char*>(left), static_cast<std::size_t>(leftLength) },
+                                            { static_cast<const char*>(right), static_cast<std::size_t>(rightLength) });
+}
+
+QString quoted(const QString& identifier)
+{
+    QString escaped = identifier;
+    escaped.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + escaped + u'"';
+}
+
+// SQLite would stop reading at a NUL and cannot encode a lone surrogate; either would change
+// what the text says, so neither is sent.
+std::optional<QString> unsendable(const QString& sql)
+{
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (c.isNull())
+            return QStringLiteral("the query text holds a NUL character at position %1").arg(i + 1);
+        if (c.isHighSurrogate() && i + 1 < sql.size() && sql[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate())
+            return QStringLiteral("the query text holds an unpaired surrogate at position %1").arg(i + 1);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QueryResult::QueryResult(std::shared_ptr<sqlite3> database, sqlite3_stmt* statement, QString query)
+    : m_database(std::move(database)), m_statement(statement), m_query(std::move(query))
+{
+    const int count = sqlite3_column_count(m_statement);
+    for (int i = 0; i < count; ++i)
+        m_columns.append(QString::fromUtf8(sqlite3_column_name(m_statement, i)));
+    m_ends.push_back(0);
+}
+
+QueryResult::~QueryResult()
+{
+    sqlite3_finalize(m_statement);
+}
+
+Outcome QueryResult::stepOnce()
+{
+    const int rc = sqlite3_step(m_statement);
+    if (rc == SQLITE_DONE) {
+        m_done = true;
+        sqlite3_reset(m_statement);
+        return std::nullopt;
+    }
+    if (rc != SQLITE_ROW) {
+        m_done = true;
+        return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" failed: %2")
+                                                         .arg(m_query, QString::fromUtf8(sqlite3_errmsg(m_database.get()))) };
+    }
+    const int count = static_cast<int>(m_columns.size());
+    for (int i = 0; i < count; ++i) {
+        const bool null = sqlite3_column_type(m_statement, i) == SQLITE_NULL;
+        if (!null) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, i));
+            m_bytes.append(text, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, i)));
+        }
+        m_nulls.push_back(null);
+        m_ends.push_back(static_cast<qsizetype>(m_bytes.size()));
+    }
+    ++m_rows;
+    return std::nullopt;
+}
+
+Result<bool> QueryResult::hasRow(qsizetype index)
+{
+    while (m_rows <= index && !m_done) {
+        if (auto failure = stepOnce())
+            return *failure;
+    }
+    return index >= 0 && index < m_rows;
+}
+
+Result<qsizetype> QueryResult::rowCount()
+{
+    while (!m_done) {
+        if (auto failure = stepOnce())
+            return *failure;
+    }
+    return m_rows;
+}
+
+int QueryResult::columnIndex(QStringView name) const
+{
+    for (qsizetype i = 0; i < m_columns.size(); ++i) {
+        if (name.compare(m_columns[i], Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+FieldValue QueryResult::value(qsizetype row, int column) const
+{
+    const auto cell = static_cast<std::size_t>(row * m_columns.size() + column);
+    if (m_nulls[cell])
+        return { QString(), true };
+    const qsizetype begin = m_ends[cell];
+    return { QString::fromUtf8(m_bytes.data() + begin, m_ends[cell + 1] - begin), false };
+}
+
+Store::Store(ConnectionDescription description, std::shared_ptr<sqlite3> database)
+    : m_description(std::move(description)), m_database(std::move(database))
+{
+}
+
+Store::~Store() = default;
+
+Result<std::shared_ptr<Store>> Store::open(const ConnectionDescription& description)
+{
+    sqlite3* handle = nullptr;
+    const int rc = sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr);
+    std::shared_ptr<sqlite3> database(handle, sqlite3_close_v2);
+    if (rc != SQLITE_OK)
+        return Failure { FailureNumber::QueryFailed, QStringLiteral("cannot start the in-memory store for %1").arg(description.file) };
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    sqlite3_create_collation_v2(handle, DictionaryCollation::sqlName, SQLITE_UTF8, nullptr, collate, nullptr);
+    std::shared_ptr<Store> store(new Store(description, database));
+    sqlite3_set_authorizer(handle, &Store::authorize, store.get());
+    return store;
+}
+
+// While the store answers queries, a statement may only read; loading a table is the one
+// time it writes, into its own memory.
+int Store::authorize(void* self, int action, const char*, const char*, const char*, const char*)
+{
+    if (static_cast<Store*>(self)->m_loading)
+        return SQLITE_OK;
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+Failure Store::engineFailure(const QString& query) const
+{
+    return { FailureNumber::QueryFailed,
+             QStringLiteral("the query \"%1\" failed: %2").arg(query, QString::fromUtf8(sqlite3_errmsg(m_database.get()))) };
+}
+
+Outcome Store::exec(const QString& sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(m_database.get(), sql.toUtf8().constData(), nullptr, nullptr, &error) == SQLITE_OK)
+        return std::nullopt;
+    Failure failure { FailureNumber::QueryFailed, QStringLiteral("the store could not load a table: ") + QString::fromUtf8(error) };
+    sqlite3_free(error);
+    return failure;
+}
+
+// Table "PS" is the file PS.txt; "p1.txt", which SQL reads as table txt of schema p1, is the
+// file p1.txt, loaded into a schema of that name.
+Outcome Store::loadTable(const QString& name)
+{
+    const qsizetype dot = name.indexOf(u'.');
+    const QString schema = dot < 0 ? QStringLiteral("main") : name.left(dot);
+    const QString table = dot < 0 ? name : name.mid(dot + 1);
+    const QString fileName = dot < 0 ? name + QStringLiteral(".txt") : name;
+    const QString path = TextFile::findCaseInsensitive(m_description.tableDirectory, fileName);
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return Failure { FailureNumber::FileNotFound,
+                         QStringLiteral("cannot find the table %1: no file %2 in %3").arg(name, fileName, m_description.tableDirectory) };
+
+    m_loading = true;
+    const auto done = qScopeGuard([this] { m_loading = false; });
+    if (dot >= 0) {
+        if (auto failure = exec(QStringLiteral("ATTACH DATABASE ':memory:' AS ") + quoted(schema)))
+            return failure;
+    }
+    const QString target = quoted(schema) + u'.' + quoted(table);
+    if (auto failure = exec(QStringLiteral("BEGIN")))
+        return failure;
+    sqlite3_stmt* insert = nullptr;
+    const auto finalize = qScopeGuard([&insert] { sqlite3_finalize(insert); });
+    QList<TextTable::Column> columns;
+    const auto onColumns = [&](const QList<TextTable::Column>& read) -> Outcome {
+        columns = read;
+        QStringList definitions;
+        QStringList placeholders;
+        for (const auto& column : columns) {
+            switch (column.type) {
+            case TextTable::ColumnType::Text:
+                definitions.append(quoted(column.name) + QStringLiteral(" TEXT COLLATE ") + QLatin1String(DictionaryCollation::sqlName));
+                break;
+            case TextTable::ColumnType::Integer:
+                definitions.append(quoted(column.name) + QStringLiteral(" INTEGER"));
+                break;
+            case TextTable::ColumnType::Real:
+                definitions.append(quoted(column.name) + QStringLiteral(" REAL"));
+                break;
+            }
+            placeholders.append(QStringLiteral("?"));
+        }
+        if (auto failure = exec(QStringLiteral("CREATE TABLE ") + target + QStringLiteral(" (") + definitions.join(u", ") + u')'))
+            return failure;
+        const QByteArray sql = (QStringLiteral("INSERT INTO ") + target + QStringLiteral(" VALUES (") + placeholders.join(u", ") + u')').toUtf8();
+        if (sqlite3_prepare_v2(m_database.get(), sql.constData(), static_cast<int>(sql.size()), &insert, nullptr) != SQLITE_OK)
+            return engineFailure(QString::fromUtf8(sql));
+        return std::nullopt;
+    };
+    QByteArray utf8;
+    const auto onRow = [&](const QList<TextTable::Cell>& cells, int line) -> Outcome {
+        for (int i = 0; i < cells.size(); ++i) {
+            const auto& cell = cells[i];
+            if (cell.null) {
+                sqlite3_bind_null(insert, i + 1);
+            } else if (columns[i].type == TextTable::ColumnType::Integer) {
+                sqlite3_bind_int64(insert, i + 1, cell.text.trimmed().toLongLong());
+            } else if (columns[i].type == TextTable::ColumnType::Real) {
+                sqlite3_bind_double(insert, i + 1, cell.text.trimmed().toDouble());
+            } else {
+                utf8 = cell.text.toUtf8();
+                sqlite3_bind_text(insert, i + 1, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+            }
+        }
+        if (sqlite3_step(insert) != SQLITE_DONE)
+            return Failure { FailureNumber::MalformedTable, QStringLiteral("cannot read %1: line %2: %3")
+                                                                .arg(path).arg(line).arg(QString::fromUtf8(sqlite3_errmsg(m_database.get()))) };
+        sqlite3_reset(insert);
+        return std::nullopt;
+    };
+    if (auto failure = TextTable::read(path, onColumns, onRow)) {
+        exec(QStringLiteral("ROLLBACK"));
+        if (dot >= 0)
+            exec(QStringLiteral("DETACH DATABASE ") + quoted(schema));
+        return failure;
+    }
+    // The search fields are looked up and ordered by; an index on each keeps that fast, and
+    // scanning it gives equal terms in stored order.
+    for (const auto& column : columns) {
+        if (column.type != TextTable::ColumnType::Text)
+            continue;
+        if (column.name.compare(u"English", Qt::CaseInsensitive) != 0 && column.name.compare(u"Frensh", Qt::CaseInsensitive) != 0)
+            continue;
+        const QString index = quoted(schema) + u'.' + quoted(table + u'_' + column.name);
+        if (auto failure = exec(QStringLiteral("CREATE INDEX ") + index + QStringLiteral(" ON ") + quoted(table) + u'(' + quoted(column.name) + u')'))
+            return failure;
+    }
+    if (auto failure = exec(QStringLiteral("COMMIT")))
+        return failure;
+    m_loaded.append(name);
+    return std::nullopt;
+}
+
+Result<std::unique_ptr<QueryResult>> Store::execute(const QString& recordSource)
+{
+    if (m_observer)
+        m_observer(recordSource);
+    if (auto reason = unsendable(recordSource))
+        return Failure { FailureNumber::QueryFailed, *reason };
+
+    static const QRegularExpression tableName(QStringLiteral("^\\s*\\[?([A-Za-z_][A-Za-z0-9_]*(\\.[A-Za-z0-9_]+)?)\\]?\\s*$"));
+    QString sql = recordSource;
+    if (const auto match = tableName.match(recordSource); match.hasMatch())
+        sql = QStringLiteral("SELECT * FROM ") + match.captured(1) + QStringLiteral(" ORDER BY rowid");
+
+    const QByteArray utf8 = sql.toUtf8();
+    for (int attempt = 0;; ++attempt) {
+        sqlite3_stmt* statement = nullptr;
+        const char* tail = nullptr;
+        const int rc = sqlite3_prepare_v2(m_database.get(), utf8.constData(), static_cast<int>(utf8.size()), &statement, &tail);
+        if (rc == SQLITE_OK && statement) {
+            if (!QByteArrayView(tail, utf8.constData() + utf8.size() - tail).trimmed().isEmpty()) {
+                sqlite3_finalize(statement);
+                return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" holds more than one statement").arg(recordSource) };
+            }
+            return std::make_unique<QueryResult>(m_database, statement, recordSource);
+        }
+        sqlite3_finalize(statement);
+        if (rc == SQLITE_OK)
+            return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" is empty").arg(recordSource) };
+        const QString message = QString::fromUtf8(sqlite3_errmsg(m_database.get()));
+        static const QString noSuchTable = QStringLiteral("no such table: ");
+        if (!message.startsWith(noSuchTable) || attempt >= maxTableLoadsPerQuery)
+            return engineFailure(recordSource);
+        const QString missing = message.mid(noSuchTable.size());
+        if (m_loaded.contains(missing, Qt::CaseInsensitive))
+            return engineFailure(recordSource);
+        if (auto failure = loadTable(missing))
+            return *failure;
+    }
+}

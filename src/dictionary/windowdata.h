@@ -1,0 +1,21 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+
+#include "cursor.h"
+#include "failure.h"
+
+struct Direction;
+
+// A dictionary window's two cursors as they stand after the window loads.
+struct WindowData final {
+    std::unique_ptr<Cursor> browse; // Adodc1
+    std::unique_ptr<Cursor> lookup; // Adodc2
+    Outcome loadFailure;            // the first failure met while opening them
+
+    // Connects both cursors through the direction's connection file in `dataDirectory` and
+    // runs their record sources. Cursors that cannot open stay closed and report why.
+    static WindowData open(const Direction& direction, const QString& dataDirectory);
+};

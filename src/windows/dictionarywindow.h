@@ -1,0 +1,63 @@
+#pragma once
+
+#include <memory>
+
+#include <QWidget>
+
+#include "windowdata.h"
+
+class ApplicationHelpFile;
+class BusyPointer;
+class DictionaryOperations;
+class MessagePresenter;
+class QLineEdit;
+class QPushButton;
+struct Direction;
+struct DictionaryWindowDesign;
+
+// What the shell hands every dictionary window.
+struct WindowServices final {
+    MessagePresenter& presenter;
+    BusyPointer& busyPointer;
+    ApplicationHelpFile& helpFile;
+    QString dataDirectory;
+    QString programDirectory;
+};
+
+// A dictionary window, f1 (French to English) or eng2 (English to French): its controls and
+// the wiring of each to its operation.
+class DictionaryWindow final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DictionaryWindow)
+
+public:
+    static DictionaryWindow* createF1(WindowServices& services, QWidget* parent = nullptr);
+    static DictionaryWindow* createEng2(WindowServices& services, QWidget* parent = nullptr);
+    ~DictionaryWindow() override;
+
+    // Points the help file at this window's own and opens the cursors; failures are reported
+    // under "Form_Load" and the window stays usable.
+    void Form_Load();
+
+    void Cmdnew_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    class View;
+
+    DictionaryWindow(const DictionaryWindowDesign& design, const Direction& direction, WindowServices& services, QWidget* parent);
+    void build();
+    QPushButton* addButton(const QString& name, const QString& caption, const QString& tooltip, const QRect& twips);
+
+    const DictionaryWindowDesign& m_design;
+    const Direction& m_direction;
+    WindowServices& m_services;
+    QLineEdit* m_textFr = nullptr;
+    QLineEdit* m_textEng = nullptr;
+    std::unique_ptr<View> m_view;
+    WindowData m_data;
+    std::unique_ptr<DictionaryOperations> m_operations;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform.h"
+
+// The platform services as the running program provides them.
+
+class QtMessagePresenter final : public MessagePresenter {
+public:
+    void showMessage(const QString& text) override;
+};
+
+class QtBusyPointer final : public BusyPointer {
+public:
+    void setHourglass() override;
+    void setDefault() override;
+};
+
+// Arial, Times New Roman and MS Sans Serif as the layouts name them, on the metric-compatible
+// faces this platform has.
+void installFontSubstitutions();

@@ -1,0 +1,44 @@
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+void writeTextFile(const QString& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = QDir(dir).filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(bytes);
+}
+
+static QByteArray table(const QList<Entry>& entries)
+{
+    QByteArray text = "English,Frensh,num\n";
+    const auto quote = [](const QString& field) {
+        QString escaped = field;
+        escaped.replace(u'"', QStringLiteral("\"\""));
+        return (u'"' + escaped + u'"').toUtf8();
+    };
+    for (const Entry& entry : entries)
+        text += quote(entry.english) + ',' + quote(entry.french) + ',' + entry.num.toUtf8() + '\n';
+    return text;
+}
+
+void writeDictionary(const QString& dataDir, const QList<Entry>& french, const QList<Entry>& english)
+{
+    writeTextFile(dataDir, QStringLiteral("d0.UDL"), "[oledb]\n; Everything after this line is an OLE DB initstring\nProvider=text;Data Source=fr\n");
+    writeTextFile(dataDir, QStringLiteral("d2.UDL"), "Provider=TEXT;Data Source=\"en\"\n");
+    writeTextFile(dataDir, QStringLiteral("fr/PS.txt"), table(french));
+    writeTextFile(dataDir, QStringLiteral("en/PS.txt"), table(english));
+}
+
+QList<Entry> numbered(const QList<QPair<QString, QString>>& englishFrench)
+{
+    QList<Entry> entries;
+    for (const auto& [english, french] : englishFrench)
+        entries.append({ english, french, QString::number(entries.size()) });
+    return entries;
+}

@@ -1,0 +1,262 @@
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "applicationhelpfile.h"
+#include "dictionarywindow.h"
+#include "qtplatform.h"
+#include "testsupport.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Types text as a keyboard would, one key event per character, accents included.
+void type(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
+} // namespace
+
+class TestDictionaryWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void controls_data();
+    void controls();
+    void layout();
+    void typeAndPressEnter();
+    void searchButtonAndEscape();
+    void englishWindow();
+    void loadFailures_data();
+    void loadFailures();
+
+private:
+    DictionaryWindow* open(bool french);
+    QString text(const QString& name) const;
+
+    QTemporaryDir m_dir;
+    RecordingPresenter m_presenter;
+    RecordingBusyPointer m_busy;
+    ApplicationHelpFile m_helpFile { u"/data/efENG.chm"_s };
+    std::unique_ptr<WindowServices> m_services;
+    std::unique_ptr<DictionaryWindow> m_window;
+};
+
+void TestDictionaryWindow::initTestCase()
+{
+    installFontSubstitutions();
+    const auto entries = numbered({ { u"abulia"_s, u"aboulie"_s }, { u"anxiety"_s, u"anxiété"_s }, { u"fear"_s, u"peur"_s } });
+    writeDictionary(m_dir.path(), entries, entries);
+}
+
+void TestDictionaryWindow::init()
+{
+    m_presenter.messages.clear();
+    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_dir.path(), u"/opt/evelmora"_s });
+}
+
+void TestDictionaryWindow::cleanup()
+{
+    m_window.reset();
+}
+
+DictionaryWindow* TestDictionaryWindow::open(bool french)
+{
+    m_window.reset(french ? DictionaryWindow::createF1(*m_services) : DictionaryWindow::createEng2(*m_services));
+    m_window->Form_Load();
+    m_window->show();
+    return m_window.get();
+}
+
+QString TestDictionaryWindow::text(const QString& name) const
+{
+    return m_window->findChild<QLineEdit*>(name)->text();
+}
+
+void TestDictionaryWindow::controls_data()
+{
+    QTest::addColumn<bool>("french");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("tooltip");
+
+    const struct {
+        const char* name;
+        QString f1Caption, f1Tip, eng2Caption, eng2Tip;
+    } rows[] = {
+        { "cmdSearch", u"Recherche"_s, u"Cliquez pour traduire"_s, u"Search"_s, u"Click to translate"_s },
+        { "cmdPremier", u"|<<"_s, u"Premier mot du dictionnaire"_s, u"|<<"_s, u"First word of the dictionary"_s },
+        { "cmdReculeRapidement", u"|<"_s, u"Premier mot de la lettre actuelle "_s, u"|<"_s, u"First word of the  current letter"_s },
+        { "cmdRecule", u"<"_s, u"Mot précédent "_s, u"<"_s, u"Previous Word "_s },
+        { "Cmdnew", u"Nouvelle recherche"_s, u"Cliquez et tapez le mot à traduire "_s, u"New Search"_s, u"Click and tap the word to translate"_s },
+        { "cmdAvance", u">"_s, u"Mot suivant "_s, u">"_s, u"Next Word"_s },
+        { "cmdAvanceRapidement", u">|"_s, u"Dernier mot de la lettre actuelle "_s, u">|"_s, u"Last word of the  current letter"_s },
+        { "cmdDernier", u">>|"_s, u"Dernier mot du dictionnaire "_s, u">>|"_s, u"Last word of the dictionary"_s },
+        { "cmdImprimer", u"Imprimer"_s, QString(), u"Print"_s, QString() },
+        { "cmdParcourir", QString(), u"Ouvrir le répertoire de musique"_s, QString(), u"Open Music"_s },
+        { "cmdPlay", QString(), u"Ecouter la musique"_s, QString(), u"Listen music"_s },
+        { "cmdStop", QString(), u"Arrêt musique"_s, QString(), u"Stop music"_s },
+        { "cmdA", u"&A"_s, u"Premier mot de la lettre actuelle "_s, u"&A"_s, u"First word of the  current letter"_s },
+        { "CmdC", u"&C"_s, u"Premier mot de la lettre actuelle "_s, u"&C"_s, u"First word of the  current letter"_s },
+        { "cmdZ", u"&Z"_s, u"Premier mot de la lettre actuelle "_s, u"&Z"_s, u"First word of the  current letter"_s },
+        { "cmdRetour", u"Retour"_s, QString(), u"Back"_s, QString() },
+        { "cmdHelp", u"Aide"_s, QString(), u"Help"_s, QString() },
+        { "cmdBibliography", u"Bibliographie"_s, QString(), u"Bibliography"_s, QString() },
+        { "CmdWriter", u"&Auteur"_s, QString(), u"Writer"_s, QString() },
+        { "cmdPublisher", u"&Editeur"_s, QString(), u"&Publisher"_s, QString() },
+        { "cmdSortir", u"Sortir"_s, QString(), u"Exit"_s, QString() },
+        { "Text_fr", QString(), u"Tapez le mot à traduire"_s, QString(), u"Result of the research  translation"_s },
+        { "Text_eng", QString(), u"Résultat de la recherche "_s, QString(), u"Tap the word to translate"_s },
+        { "Label6", u"  French eVelmora         French eVelmora         French eVelmora         French eVelmora    "_s, QString(),
+          u"  English eVelmora         English eVelmora        English eVelmora         English eVelmora  "_s, QString() },
+        { "Label1", u"DICTIONNAIRE ELECTRONIQUE DES SCIENCES PSYCHOLOGIQUES"_s, QString(), u"ELECTRONIC DICTIONARY OF PSYCHOLOGICAL SCIENCES"_s, QString() },
+        { "Label2", u"Français - Anglais"_s, QString(), u"English  -  French"_s, QString() },
+        { "Label4", u"FRANCAIS"_s, QString(), u"FRENCH"_s, QString() },
+        { "Label3", u"ANGLAIS"_s, QString(), u"ENGLISH"_s, QString() },
+    };
+    for (const auto& row : rows) {
+        QTest::addRow("f1 %s", row.name) << true << QString::fromLatin1(row.name) << row.f1Caption << row.f1Tip;
+        QTest::addRow("eng2 %s", row.name) << false << QString::fromLatin1(row.name) << row.eng2Caption << row.eng2Tip;
+    }
+    QTest::addRow("f1 cmdAnglais") << true << u"cmdAnglais"_s << u"Dictionnaire Anglais"_s << QString();
+    QTest::addRow("eng2 cmdFrensh") << false << u"cmdFrensh"_s << u"French dictionary"_s << QString();
+}
+
+void TestDictionaryWindow::controls()
+{
+    QFETCH(bool, french);
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, tooltip);
+    open(french);
+    auto* widget = m_window->findChild<QWidget*>(name);
+    QVERIFY2(widget, qPrintable(name));
+    QCOMPARE(widget->toolTip(), tooltip);
+    if (auto* button = qobject_cast<QPushButton*>(widget))
+        QCOMPARE(button->text(), caption);
+    else if (auto* label = qobject_cast<QLabel*>(widget))
+        QCOMPARE(label->text(), caption);
+}
+
+void TestDictionaryWindow::layout()
+{
+    open(true);
+    QCOMPARE(m_window->objectName(), u"f1"_s);
+    QCOMPARE(m_window->windowTitle(), u"eVelmoraEF - Dictionnaire électronique des sciences psychologiques"_s);
+    QCOMPARE(m_window->size(), QSize(792, 449));
+    QCOMPARE(m_window->findChild<QWidget*>(u"Text_fr"_s)->geometry(), QRect(176, 264, 505, 27));
+    QCOMPARE(m_window->findChild<QWidget*>(u"cmdZ"_s)->geometry(), QRect(689, 168, 24, 41));
+    QCOMPARE(m_window->findChild<QWidget*>(u"cmdAnglais"_s)->geometry(), QRect(238, 392, 324, 25));
+    QVERIFY(m_window->findChild<QPushButton*>(u"cmdSearch"_s)->font().underline());
+    QCOMPARE(m_window->focusWidget(), m_window->findChild<QWidget*>(u"Text_fr"_s));
+    QCOMPARE(m_helpFile.path(), u"/opt/evelmora/MindHelpF.chm"_s);
+
+    open(false);
+    QCOMPARE(m_window->windowTitle(), u"eVelmoraEF - Electronic Dictionary of Psychological Sciences"_s);
+    QCOMPARE(m_window->findChild<QWidget*>(u"cmdImprimer"_s)->geometry(), QRect(587, 236, 88, 28));
+    QCOMPARE(m_window->focusWidget(), m_window->findChild<QWidget*>(u"Text_eng"_s));
+    QCOMPARE(m_helpFile.path(), u"/opt/evelmora/MindHelpE.chm"_s);
+}
+
+void TestDictionaryWindow::typeAndPressEnter()
+{
+    open(true);
+    auto* source = m_window->findChild<QLineEdit*>(u"Text_fr"_s);
+    // Enter in a fresh window shows the first entry.
+    QTest::keyClick(source, Qt::Key_Return);
+    QCOMPARE(text(u"Text_fr"_s), u"aboulie"_s);
+    source->clear();
+    type(source, u"ANXIÉTÉ"_s);
+    QCOMPARE(source->text(), u"ANXIÉTÉ"_s);
+    QTest::keyClick(source, Qt::Key_Enter);
+    QCOMPARE(text(u"Text_fr"_s), u"anxiété"_s);
+    QCOMPARE(text(u"Text_eng"_s), u"anxiety"_s);
+    QCOMPARE(m_presenter.messages, QStringList());
+    QCOMPARE(m_window->cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestDictionaryWindow::searchButtonAndEscape()
+{
+    open(true);
+    auto* source = m_window->findChild<QLineEdit*>(u"Text_fr"_s);
+    type(source, u"pe"_s);
+    QTest::mouseClick(m_window->findChild<QPushButton*>(u"cmdSearch"_s), Qt::LeftButton);
+    QCOMPARE(text(u"Text_eng"_s), u"fear"_s);
+    QCOMPARE(m_busy.events.mid(m_busy.events.size() - 2), (QStringList { u"hourglass"_s, u"default"_s }));
+
+    m_window->findChild<QPushButton*>(u"cmdPremier"_s)->setFocus();
+    QTest::keyClick(m_window->findChild<QPushButton*>(u"cmdPremier"_s), Qt::Key_Escape);
+    QCOMPARE(text(u"Text_fr"_s), QString());
+    QCOMPARE(text(u"Text_eng"_s), QString());
+    QCOMPARE(m_window->focusWidget(), source);
+
+    type(source, u"ab"_s);
+    QTest::mouseClick(m_window->findChild<QPushButton*>(u"Cmdnew"_s), Qt::LeftButton);
+    QCOMPARE(source->text(), QString());
+    QCOMPARE(m_presenter.messages, QStringList());
+}
+
+void TestDictionaryWindow::englishWindow()
+{
+    open(false);
+    auto* source = m_window->findChild<QLineEdit*>(u"Text_eng"_s);
+    type(source, u"anx"_s);
+    QTest::keyClick(source, Qt::Key_Return);
+    QCOMPARE(text(u"Text_eng"_s), u"anxiety"_s);
+    QCOMPARE(text(u"Text_fr"_s), u"anxiété"_s);
+    QTest::keyClick(source, Qt::Key_Escape);
+    QCOMPARE(text(u"Text_fr"_s), QString());
+}
+
+void TestDictionaryWindow::loadFailures_data()
+{
+    QTest::addColumn<QString>("remove");
+    QTest::addColumn<QByteArray>("table");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("no connection file") << u"d0.UDL"_s << QByteArray() << u"3024cannot find the connection file %1/d0.UDLForm_Load"_s;
+    QTest::newRow("malformed table") << QString() << QByteArray("English,Frensh,num\nfear,peur,0\nanger,colère\n")
+                                     << u"3274cannot read %1/fr/PS.txt: line 3: 2 fields, 3 expectedForm_Load"_s;
+    QTest::newRow("missing table") << u"fr/PS.txt"_s << QByteArray() << u"3024cannot find the table PS: no file PS.txt in %1/frForm_Load"_s;
+}
+
+void TestDictionaryWindow::loadFailures()
+{
+    QFETCH(QString, remove);
+    QFETCH(QByteArray, table);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    writeDictionary(dir.path(), numbered({ { u"fear"_s, u"peur"_s } }), {});
+    if (!remove.isEmpty())
+        QVERIFY(QFile::remove(dir.filePath(remove)));
+    if (!table.isEmpty())
+        writeTextFile(dir.path(), u"fr/PS.txt"_s, table);
+    m_services->dataDirectory = dir.path();
+    open(true);
+    QCOMPARE(m_presenter.messages, QStringList { message.arg(dir.path()) });
+
+    // The window stays usable; its operations report their own cursor failures.
+    m_presenter.messages.clear();
+    auto* source = m_window->findChild<QLineEdit*>(u"Text_fr"_s);
+    type(source, u"peur"_s);
+    QTest::keyClick(source, Qt::Key_Return);
+    QCOMPARE(m_presenter.messages.size(), 1);
+    QVERIFY2(m_presenter.messages[0].startsWith(u"3704"_s) && m_presenter.messages[0].endsWith(u"afficher_resultat"_s),
+             qPrintable(m_presenter.messages[0]));
+    QTest::keyClick(source, Qt::Key_Escape);
+    QCOMPARE(source->text(), QString());
+}
+
+QTEST_MAIN(TestDictionaryWindow)
+#include "tst_dictionarywindow.moc"

@@ -1,0 +1,214 @@
+#include <QTest>
+
+#include "connectiondescription.h"
+#include "testsupport.h"
+#include "texttable.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct ReadTable {
+    QList<TextTable::Column> columns;
+    QList<QList<TextTable::Cell>> rows;
+    Outcome failure;
+};
+
+ReadTable readTable(const QString& path)
+{
+    ReadTable table;
+    table.failure = TextTable::read(
+        path,
+        [&](const QList<TextTable::Column>& columns) -> Outcome {
+            table.columns = columns;
+            return std::nullopt;
+        },
+        [&](const QList<TextTable::Cell>& cells, int) -> Outcome {
+            table.rows.append(cells);
+            return std::nullopt;
+        });
+    return table;
+}
+
+} // namespace
+
+class TestTextSources : public QObject {
+    Q_OBJECT
+
+private slots:
+    void connectionDescription();
+    void connectionDescriptionUtf16();
+    void connectionDescriptionFailures_data();
+    void connectionDescriptionFailures();
+    void csvWithoutSchema();
+    void schemaVariants();
+    void encodings();
+    void malformedTables_data();
+    void malformedTables();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestTextSources::connectionDescription()
+{
+    QDir(m_dir.path()).mkpath(u"tables"_s);
+    auto parsed = ConnectionDescription::parse(u"\n[oledb]\n; comment\n  provider = Text ; DATA SOURCE=\"tables\";Letter Starts=0,5 \nignored=1"_s,
+                                               u"x.UDL"_s, m_dir.path());
+    QVERIFY(parsed);
+    QCOMPARE(parsed->tableDirectory, QDir(m_dir.path()).filePath(u"tables"_s));
+    QCOMPARE(parsed->letterStarts, u"0,5"_s);
+
+    // Without a data source the tables are in the data directory itself; an absolute one is taken as is.
+    auto defaulted = ConnectionDescription::parse(u"Provider=text"_s, u"x.UDL"_s, m_dir.path());
+    QVERIFY(defaulted);
+    QCOMPARE(defaulted->tableDirectory, QDir::cleanPath(m_dir.path()));
+    auto absolute = ConnectionDescription::parse(u"Provider=text;Data Source="_s + m_dir.path() + u"/tables"_s, u"x.UDL"_s, u"/nonexistent"_s);
+    QVERIFY(absolute);
+}
+
+void TestTextSources::connectionDescriptionUtf16()
+{
+    // As Windows writes .udl files: UTF-16LE with a byte-order mark and CRLF.
+    const QString text = u"[oledb]\r\n; Everything after this line is an OLE DB initstring\r\nProvider=text;Data Source=.\r\n"_s;
+    QByteArray bytes("\xFF\xFE");
+    bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    writeTextFile(m_dir.path(), u"wide.UDL"_s, bytes);
+    auto read = ConnectionDescription::read(m_dir.filePath(u"wide.UDL"_s), m_dir.path());
+    QVERIFY2(read, qPrintable(read ? QString() : read.failure().description));
+    QCOMPARE(read->tableDirectory, QDir::cleanPath(m_dir.path()));
+}
+
+void TestTextSources::connectionDescriptionFailures_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("mentions");
+
+    QTest::newRow("only comments") << u"[oledb]\n; nothing\n"_s << int(FailureNumber::BadConnectionDescription) << u"no connection string"_s;
+    QTest::newRow("no provider") << u"Data Source=."_s << int(FailureNumber::BadConnectionDescription) << u"no Provider"_s;
+    QTest::newRow("other provider named") << u"Provider=Microsoft.Jet.OLEDB.4.0"_s << int(FailureNumber::ProviderNotSupported)
+                                          << u"Microsoft.Jet.OLEDB.4.0"_s;
+    QTest::newRow("unclosed quote") << u"Provider=text;Data Source=\"abc"_s << int(FailureNumber::BadConnectionDescription) << u"closing quote"_s;
+    QTest::newRow("pair without =") << u"Provider=text;oops"_s << int(FailureNumber::BadConnectionDescription) << u"oops"_s;
+    QTest::newRow("missing table directory") << u"Provider=text;Data Source=nowhere"_s << int(FailureNumber::FileNotFound) << u"nowhere"_s;
+}
+
+void TestTextSources::connectionDescriptionFailures()
+{
+    QFETCH(QString, text);
+    QFETCH(int, number);
+    QFETCH(QString, mentions);
+    auto parsed = ConnectionDescription::parse(text, u"/data/d0.UDL"_s, m_dir.path());
+    QVERIFY(!parsed);
+    QCOMPARE(parsed.failure().number, number);
+    QVERIFY2(parsed.failure().description.contains(u"/data/d0.UDL"_s), qPrintable(parsed.failure().description));
+    QVERIFY2(parsed.failure().description.contains(mentions), qPrintable(parsed.failure().description));
+
+    auto missing = ConnectionDescription::read(m_dir.filePath(u"absent.UDL"_s), m_dir.path());
+    QCOMPARE(missing.failure().number, int(FailureNumber::FileNotFound));
+}
+
+void TestTextSources::csvWithoutSchema()
+{
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"PS.txt"_s,
+                  "\xEF\xBB\xBF" "English,Frensh,num\r\n"
+                  "\"anxiety, free-floating\",\"anxiété flottante\",0\r\n"
+                  "\"say \"\"no\"\"\",\"dire \"\"non\"\"\",1\r\n"
+                  "\r\n"
+                  "\"two\nlines\",,\n");
+    const ReadTable table = readTable(dir.filePath(u"PS.txt"_s));
+    QVERIFY(!table.failure);
+    QCOMPARE(table.columns.size(), 3);
+    QCOMPARE(table.columns[1].name, u"Frensh"_s);
+    QCOMPARE(table.rows.size(), 3);
+    QCOMPARE(table.rows[0][0].text, u"anxiety, free-floating"_s);
+    QCOMPARE(table.rows[0][1].text, u"anxiété flottante"_s);
+    QCOMPARE(table.rows[1][0].text, u"say \"no\""_s);
+    QCOMPARE(table.rows[2][0].text, u"two\nlines"_s);
+    // An empty unquoted field is missing, not an empty text.
+    QVERIFY(table.rows[2][1].null);
+    QVERIFY(!table.rows[1][2].null);
+}
+
+void TestTextSources::schemaVariants()
+{
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"Schema.INI"_s,
+                  "[other.txt]\nFormat=CSVDelimited\n"
+                  "[ps.TXT]\nColNameHeader=False\nFormat=Delimited(;)\nCharacterSet=65001\n"
+                  "Col1=English Text Width 255\nCol2=\"French term\" Char\nCol3=num Long\n"
+                  "[tab.txt]\nFormat=TabDelimited\n");
+    writeTextFile(dir.path(), u"PS.txt"_s, "fear;peur;0\nanger;colère;1\n");
+    const ReadTable semicolons = readTable(dir.filePath(u"PS.txt"_s));
+    QVERIFY(!semicolons.failure);
+    QCOMPARE(semicolons.columns[1].name, u"French term"_s);
+    QCOMPARE(semicolons.columns[2].type, TextTable::ColumnType::Integer);
+    QCOMPARE(semicolons.rows.size(), 2);
+    QCOMPARE(semicolons.rows[1][1].text, u"colère"_s);
+
+    writeTextFile(dir.path(), u"tab.txt"_s, "a\tb\nx, y\tz\n");
+    const ReadTable tabs = readTable(dir.filePath(u"tab.txt"_s));
+    QVERIFY(!tabs.failure);
+    QCOMPARE(tabs.rows[0][0].text, u"x, y"_s);
+}
+
+void TestTextSources::encodings()
+{
+    QTemporaryDir dir;
+    // Not valid UTF-8, so read as Windows-1252: 0xE9 is é, 0x9C is œ, 0x80 the euro sign.
+    writeTextFile(dir.path(), u"PS.txt"_s, "English,Frensh\nheart,c\x9C" "ur \xE9mu \x80\n");
+    const ReadTable ansi = readTable(dir.filePath(u"PS.txt"_s));
+    QVERIFY(!ansi.failure);
+    QCOMPARE(ansi.rows[0][1].text, u"cœur ému €"_s);
+
+    writeTextFile(dir.path(), u"schema.ini"_s, "[PS.txt]\nCharacterSet=ANSI\n");
+    writeTextFile(dir.path(), u"PS.txt"_s, "English,Frensh\nfear,\xC3\xA9\n");
+    QCOMPARE(readTable(dir.filePath(u"PS.txt"_s)).rows[0][1].text, u"Ã©"_s);
+
+    writeTextFile(dir.path(), u"schema.ini"_s, "[PS.txt]\nCharacterSet=65001\n");
+    writeTextFile(dir.path(), u"PS.txt"_s, "English,Frensh\nfear,\xE9\n");
+    const auto strict = readTable(dir.filePath(u"PS.txt"_s)).failure;
+    QVERIFY(strict);
+    QVERIFY(strict->description.contains(u"UTF-8"_s));
+}
+
+void TestTextSources::malformedTables_data()
+{
+    QTest::addColumn<QByteArray>("schema");
+    QTest::addColumn<QByteArray>("table");
+    QTest::addColumn<QString>("mentions");
+
+    QTest::newRow("too few fields") << QByteArray() << QByteArray("English,Frensh,num\na,b,0\n\nc,d\n") << u"line 4: 2 fields, 3 expected"_s;
+    QTest::newRow("too many fields") << QByteArray() << QByteArray("English,Frensh\na,b,c\n") << u"line 2: 3 fields, 2 expected"_s;
+    QTest::newRow("unclosed quote") << QByteArray() << QByteArray("English,Frensh\na,b\n\"c,d\n") << u"line 3: a quoted field is not closed"_s;
+    QTest::newRow("text after quote") << QByteArray() << QByteArray("English,Frensh\n\"a\"x,b\n") << u"line 2: text after the closing quote"_s;
+    QTest::newRow("empty file") << QByteArray() << QByteArray() << u"no header line"_s;
+    QTest::newRow("duplicate column") << QByteArray() << QByteArray("num,NUM\n1,2\n") << u"two columns are named NUM"_s;
+    QTest::newRow("not a whole number") << QByteArray("[PS.txt]\nCol1=English Text\nCol2=num Integer\n")
+                                        << QByteArray("English,num\nfear,12\nanger,1x\n") << u"line 3: num \"1x\" is not a whole number"_s;
+    QTest::newRow("unknown type") << QByteArray("[PS.txt]\nCol1=English Varchar\n") << QByteArray("a\n") << u"unknown column type \"Varchar\""_s;
+    QTest::newRow("gap in columns") << QByteArray("[PS.txt]\nCol1=English Text\nCol3=num Integer\n") << QByteArray("a\n") << u"Col2"_s;
+    QTest::newRow("fixed length") << QByteArray("[PS.txt]\nFormat=FixedLength\n") << QByteArray("a\n") << u"FixedLength"_s;
+}
+
+void TestTextSources::malformedTables()
+{
+    QFETCH(QByteArray, schema);
+    QFETCH(QByteArray, table);
+    QFETCH(QString, mentions);
+    QTemporaryDir dir;
+    if (!schema.isEmpty())
+        writeTextFile(dir.path(), u"schema.ini"_s, schema);
+    writeTextFile(dir.path(), u"PS.txt"_s, table);
+    const ReadTable read = readTable(dir.filePath(u"PS.txt"_s));
+    QVERIFY(read.failure);
+    QCOMPARE(read.failure->number, int(FailureNumber::MalformedTable));
+    QVERIFY2(read.failure->description.contains(mentions), qPrintable(read.failure->description));
+    QVERIFY2(read.failure->description.contains(u".txt"_s) || read.failure->description.contains(u"schema.ini"_s),
+             qPrintable(read.failure->description));
+}
+
+QTEST_GUILESS_MAIN(TestTextSources)
+#include "tst_textsources.moc"
