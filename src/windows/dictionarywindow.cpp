@@ -269,8 +269,15 @@ void DictionaryWindow::build()
         palette.setColor(QPalette::Window, darkButtonFace);
         banner->setPalette(palette);
     }
-    addLabel(QStringLiteral("Label1"), d.titleText, d.titleRect, faceOf(QStringLiteral("Times New Roman"), d.titlePoints, true), navy)
-        ->setAlignment(Qt::AlignCenter);
+    auto* title = addLabel(QStringLiteral("Label1"), d.titleText, d.titleRect, faceOf(QStringLiteral("Times New Roman"), d.titlePoints, true), navy);
+    title->setAlignment(Qt::AlignCenter);
+    // At its full size the French title is a little wider than its label; set the letters
+    // closer rather than cut the ends off.
+    QFont titleFont = title->font();
+    for (qreal spacing = 100; spacing > 90 && QFontMetrics(titleFont).horizontalAdvance(d.titleText) > title->width(); --spacing) {
+        titleFont.setLetterSpacing(QFont::PercentageSpacing, spacing - 1);
+        title->setFont(titleFont);
+    }
     addLabel(QStringLiteral("Label2"), d.directionText, d.directionRect, faceOf(QStringLiteral("Times New Roman"), 12, true), labelBlue);
 
     const auto addBox = [this](const QString& name, const QRect& twips, const QString& tooltip, bool source) {
