@@ -92,14 +92,8 @@ Outcome Cursor::moveNext()
     switch (m_position) {
     case Position::AfterLast:
         return noCurrentEntry();
-    case Position::BeforeFirst: {
-        auto exists = m_result->hasRow(0);
-        if (!exists)
-            return exists.failure();
-        if (!*exists)
-            return noCurrentEntry();
-        return goTo(0);
-    }
+    case Position::BeforeFirst:
+        return moveFirst();
     case Position::OnEntry:
         break;
     }
@@ -113,14 +107,8 @@ Outcome Cursor::movePrevious()
     switch (m_position) {
     case Position::BeforeFirst:
         return noCurrentEntry();
-    case Position::AfterLast: {
-        auto count = m_result->rowCount();
-        if (!count)
-            return count.failure();
-        if (*count == 0)
-            return noCurrentEntry();
-        return goTo(*count - 1);
-    }
+    case Position::AfterLast:
+        return moveLast();
     case Position::OnEntry:
         break;
     }
