@@ -63,7 +63,7 @@ void TestDictionaryWindow::initTestCase()
 void TestDictionaryWindow::init()
 {
     m_presenter.messages.clear();
-    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_dir.path(), u"/opt/evelmora"_s });
+    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_dir.path(), u"/opt/evelmora"_s, QCursor() });
 }
 
 void TestDictionaryWindow::cleanup()

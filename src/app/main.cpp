@@ -3,8 +3,10 @@
 #include <QStyleFactory>
 
 #include "applicationhelpfile.h"
+#include "buttonpointer.h"
 #include "dictionarywindow.h"
 #include "qtplatform.h"
+#include "windowflow.h"
 
 int main(int argc, char* argv[])
 {
@@ -21,11 +23,9 @@ int main(int argc, char* argv[])
     QtMessagePresenter presenter;
     QtBusyPointer busyPointer;
     ApplicationHelpFile helpFile(QDir(dataDirectory).filePath(QStringLiteral("efENG.chm")));
-    WindowServices services { presenter, busyPointer, helpFile, dataDirectory, programDirectory };
+    WindowServices services { presenter, busyPointer, helpFile, dataDirectory, programDirectory, pointingHandPointer() };
 
-    auto* window = DictionaryWindow::createF1(services);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->Form_Load();
-    window->show();
+    WindowFlow flow(services);
+    flow.start();
     return QApplication::exec();
 }

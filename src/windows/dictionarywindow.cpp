@@ -9,6 +9,7 @@
 #include <QSvgRenderer>
 
 #include "applicationhelpfile.h"
+#include "formbuilder.h"
 #include "dictionaryoperations.h"
 #include "direction.h"
 #include "platform.h"
@@ -48,22 +49,9 @@ struct DictionaryWindowDesign final {
     QString writer, publisher, exit;
 };
 
+using namespace FormBuilder;
+
 namespace {
-
-constexpr int twipsPerPixel = 15;
-
-QRect pixels(const QRect& twips)
-{
-    return { twips.x() / twipsPerPixel, twips.y() / twipsPerPixel, twips.width() / twipsPerPixel, twips.height() / twipsPerPixel };
-}
-
-QFont faceOf(const QString& family, qreal points, bool bold = false)
-{
-    QFont f(family);
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
 
 const DictionaryWindowDesign f1Design {
     QStringLiteral("f1"),
@@ -174,16 +162,6 @@ const QColor darkButtonFace(0xC0, 0xC0, 0xC0);
 const QColor navy(0x00, 0x00, 0x80);
 const QColor labelBlue(0x00, 0x00, 0xC0);
 
-QPixmap renderSvg(const QString& path, QSize size)
-{
-    QPixmap pixmap(size);
-    pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(path);
-    QPainter painter(&pixmap);
-    renderer.render(&painter);
-    return pixmap;
-}
-
 } // namespace
 
 // The term boxes and pointer as the dictionary operations see them.
@@ -222,7 +200,7 @@ DictionaryWindow::DictionaryWindow(const DictionaryWindowDesign& design, const D
 {
     setObjectName(design.objectName);
     setWindowTitle(design.title);
-    setFixedSize(11880 / twipsPerPixel, 6735 / twipsPerPixel);
+    setFixedSize(pixels({ 0, 0, 11880, 6735 }).size());
     build();
 }
 
@@ -230,16 +208,8 @@ DictionaryWindow::~DictionaryWindow() = default;
 
 QPushButton* DictionaryWindow::addButton(const QString& name, const QString& caption, const QString& tooltip, const QRect& twips)
 {
-    auto* button = new QPushButton(caption, this);
-    button->setObjectName(name);
-    button->setToolTip(tooltip);
-    button->setGeometry(pixels(twips));
-    button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::StrongFocus);
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, buttonFace);
-    button->setPalette(palette);
-    button->setFont(faceOf(QStringLiteral("MS Sans Serif"), 8.25));
+    auto* button = FormBuilder::addButton(this, name, caption, tooltip, twips, face(QStringLiteral("MS Sans Serif"), 8.25), buttonFace);
+    button->setCursor(m_services.buttonPointer);
     return button;
 }
 
@@ -247,29 +217,13 @@ void DictionaryWindow::build()
 {
     const DictionaryWindowDesign& d = m_design;
 
-    auto* image = new QLabel(this);
-    image->setObjectName(QStringLiteral("Image1"));
-    image->setGeometry(rect());
-    image->setPixmap(renderSvg(d.background, size()));
-
-    const auto addLabel = [this](const QString& name, const QString& text, const QRect& twips, const QFont& labelFont, const QColor& colour) {
-        auto* label = new QLabel(text, this);
-        label->setObjectName(name);
-        label->setGeometry(pixels(twips));
-        label->setFont(labelFont);
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, colour);
-        label->setPalette(palette);
-        return label;
+    addPicture(this, QStringLiteral("Image1"), d.background, { 0, 0, 11880, 6735 });
+    for (const auto& [name, top] : { std::pair { QStringLiteral("Label6"), 0 }, std::pair { QStringLiteral("Label7"), 6360 } })
+        addBanner(this, name, d.banner, { 0, top, d.bannerWidth, 360 }, face(QStringLiteral("MS Sans Serif"), 13.5, true), Qt::white, darkButtonFace);
+    const auto addLabel = [this](const QString& name, const QString& text, const QRect& twips, const QFont& font, const QColor& colour) {
+        return FormBuilder::addLabel(this, name, text, twips, font, colour);
     };
-    for (const auto& [name, top] : { std::pair { QStringLiteral("Label6"), 0 }, std::pair { QStringLiteral("Label7"), 6360 } }) {
-        auto* banner = addLabel(name, d.banner, { 0, top, d.bannerWidth, 360 }, faceOf(QStringLiteral("MS Sans Serif"), 13.5, true), Qt::white);
-        banner->setAutoFillBackground(true);
-        QPalette palette = banner->palette();
-        palette.setColor(QPalette::Window, darkButtonFace);
-        banner->setPalette(palette);
-    }
-    auto* title = addLabel(QStringLiteral("Label1"), d.titleText, d.titleRect, faceOf(QStringLiteral("Times New Roman"), d.titlePoints, true), navy);
+    auto* title = addLabel(QStringLiteral("Label1"), d.titleText, d.titleRect, face(QStringLiteral("Times New Roman"), d.titlePoints, true), navy);
     title->setAlignment(Qt::AlignCenter);
     // At its full size the French title is a little wider than its label; set the letters
     // closer rather than cut the ends off.
@@ -278,14 +232,14 @@ void DictionaryWindow::build()
         titleFont.setLetterSpacing(QFont::PercentageSpacing, spacing - 1);
         title->setFont(titleFont);
     }
-    addLabel(QStringLiteral("Label2"), d.directionText, d.directionRect, faceOf(QStringLiteral("Times New Roman"), 12, true), labelBlue);
+    addLabel(QStringLiteral("Label2"), d.directionText, d.directionRect, face(QStringLiteral("Times New Roman"), 12, true), labelBlue);
 
     const auto addBox = [this](const QString& name, const QRect& twips, const QString& tooltip, bool source) {
         auto* box = new QLineEdit(this);
         box->setObjectName(name);
         box->setGeometry(pixels(twips));
         box->setToolTip(tooltip);
-        box->setFont(faceOf(QStringLiteral("Arial"), 12));
+        box->setFont(face(QStringLiteral("Arial"), 12));
         QPalette palette = box->palette();
         palette.setColor(QPalette::Text, navy);
         palette.setColor(QPalette::Base, source ? QColor(Qt::white) : buttonFace);
@@ -297,15 +251,15 @@ void DictionaryWindow::build()
     QLineEdit* source = d.frenchIsSource ? m_textFr : m_textEng;
     QLineEdit* target = d.frenchIsSource ? m_textEng : m_textFr;
     const auto besideBox = [](const QRect& box) { return QRect(box.x() - 1620, box.y() + 45, 1500, 330); };
-    addLabel(QStringLiteral("Label4"), d.frenchLabel, besideBox(d.textFr), faceOf(QStringLiteral("Times New Roman"), 11.25, true), labelBlue)
+    addLabel(QStringLiteral("Label4"), d.frenchLabel, besideBox(d.textFr), face(QStringLiteral("Times New Roman"), 11.25, true), labelBlue)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    addLabel(QStringLiteral("Label3"), d.englishLabel, besideBox(d.textEng), faceOf(QStringLiteral("Times New Roman"), 11.25, true), labelBlue)
+    addLabel(QStringLiteral("Label3"), d.englishLabel, besideBox(d.textEng), face(QStringLiteral("Times New Roman"), 11.25, true), labelBlue)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     // Tab order follows creation order: the source term box first, then the target box.
     setTabOrder(source, target);
 
-    const QFont rowFont = faceOf(QStringLiteral("MS Sans Serif"), 8.25, true);
+    const QFont rowFont = face(QStringLiteral("MS Sans Serif"), 8.25, true);
     const int top = d.rowTop;
     const int shift = d.rowShift;
     struct RowButton {
@@ -330,7 +284,7 @@ void DictionaryWindow::build()
         button->setFont(buttonFont);
     }
 
-    const QFont letterFont = faceOf(QStringLiteral("Times New Roman"), 11.25, true);
+    const QFont letterFont = face(QStringLiteral("Times New Roman"), 11.25, true);
     for (int i = 0; i < 26; ++i) {
         const QChar letter(u'A' + i);
         const QString name = (letter == u'C' ? QStringLiteral("Cmd") : QStringLiteral("cmd")) + letter;
@@ -354,9 +308,7 @@ void DictionaryWindow::build()
         const QSize iconSize(20, 20);
         button->setIcon(QIcon(renderSvg(spec.picture, iconSize)));
         button->setIconSize(iconSize);
-        QPalette palette = button->palette();
-        palette.setColor(QPalette::Button, spec.face);
-        button->setPalette(palette);
+        setFace(button, spec.face);
     }
 
     const int bottom = 5880;
@@ -368,11 +320,11 @@ void DictionaryWindow::build()
     addButton(QStringLiteral("CmdWriter"), d.writer, QString(), { 8431 - b, bottom, 1000, 375 });
     addButton(QStringLiteral("cmdPublisher"), d.publisher, QString(), { 9436 - b, bottom, 1000, 375 });
     auto* exit = addButton(QStringLiteral("cmdSortir"), d.exit, QString(), { 10441 - b, bottom, 1000, 375 });
-    for (QPushButton* button : { back, exit }) {
-        QPalette palette = button->palette();
-        palette.setColor(QPalette::Button, darkButtonFace);
-        button->setPalette(palette);
-    }
+    for (QPushButton* button : { back, exit })
+        setFace(button, darkButtonFace);
+    connect(back, &QPushButton::clicked, this, &DictionaryWindow::backRequested);
+    connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    connect(findChild<QPushButton*>(d.switchName), &QPushButton::clicked, this, &DictionaryWindow::otherDirectionRequested);
 
     source->installEventFilter(this);
     source->setFocus(Qt::OtherFocusReason);

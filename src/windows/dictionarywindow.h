@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QCursor>
 #include <QWidget>
 
 #include "windowdata.h"
@@ -22,6 +23,7 @@ struct WindowServices final {
     ApplicationHelpFile& helpFile;
     QString dataDirectory;
     QString programDirectory;
+    QCursor buttonPointer;
 };
 
 // A dictionary window, f1 (French to English) or eng2 (English to French): its controls and
@@ -40,6 +42,12 @@ public:
     void Form_Load();
 
     void Cmdnew_Click();
+
+signals:
+    // cmdAnglais in f1, cmdFrensh in eng2.
+    void otherDirectionRequested();
+    // cmdRetour.
+    void backRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

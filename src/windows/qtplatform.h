@@ -15,6 +15,6 @@ public:
     void setDefault() override;
 };
 
-// Arial, Times New Roman and MS Sans Serif as the layouts name them, on the metric-compatible
+// Arial, Times New Roman, MS Sans Serif and Andalus as the layouts name them, on the metric-compatible
 // faces this platform has.
 void installFontSubstitutions();

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <functional>
+#include <map>
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+struct WindowServices;
+
+enum class MainWindow { Demarage, Choix, F1, Eng2 };
+
+// The main windows and the moves between them. Each is a single instance, created and
+// loaded when shown and destroyed when closed; after start-up one of them is open at a time,
+// and the program ends when the last one closes.
+class WindowFlow final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(WindowFlow)
+
+public:
+    // Creates and loads a main window; the flow wires its buttons.
+    using Factory = std::function<QWidget*(MainWindow)>;
+
+    explicit WindowFlow(WindowServices& services, Factory factory = {});
+    ~WindowFlow() override;
+
+    // The start-up procedure: shows demarage and returns.
+    void start();
+
+    // The open instance, or null.
+    QWidget* window(MainWindow which) const;
+
+    // Shows `target` (loading it first), then closes `source`; the busy pointer covers the
+    // load. With closeFirst the source is closed before the pointer is restored.
+    void switchWindow(QWidget* source, MainWindow target, const QString& operation, bool closeFirst = false);
+
+    // The windows as the program builds them.
+    static QWidget* createWindow(WindowServices& services, MainWindow which);
+
+private:
+    QWidget* show(MainWindow which);
+    void wire(MainWindow which, QWidget* window);
+
+    WindowServices& m_services;
+    Factory m_factory;
+    std::map<MainWindow, QPointer<QWidget>> m_windows;
+};

@@ -1,0 +1,239 @@
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "applicationhelpfile.h"
+#include "dictionarywindow.h"
+#include "qtplatform.h"
+#include "testsupport.h"
+#include "windowflow.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QStringList openWindows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QStringList names;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible())
+            names.append(widget->objectName());
+    }
+    names.sort();
+    return names;
+}
+
+QWidget* openWindow(const QString& name)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && widget->objectName() == name)
+            return widget;
+    }
+    return nullptr;
+}
+
+void click(const QString& window, const QString& control)
+{
+    QWidget* top = openWindow(window);
+    QVERIFY2(top, qPrintable(window));
+    auto* button = top->findChild<QPushButton*>(control);
+    QVERIFY2(button, qPrintable(control));
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+} // namespace
+
+class TestWindowFlow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void windowGraph_data();
+    void windowGraph();
+    void keysAndCloseBox_data();
+    void keysAndCloseBox();
+    void roundTripLoadsAfresh();
+    void welcomeContent();
+    void failedSwitchKeepsAWindow();
+
+private:
+    void goTo(const QString& window);
+
+    QTemporaryDir m_data;
+    QTemporaryDir m_program;
+    RecordingPresenter m_presenter;
+    RecordingBusyPointer m_busy;
+    ApplicationHelpFile m_helpFile { u"efENG.chm"_s };
+    std::unique_ptr<WindowServices> m_services;
+    std::unique_ptr<WindowFlow> m_flow;
+};
+
+void TestWindowFlow::initTestCase()
+{
+    installFontSubstitutions();
+    const auto entries = numbered({ { u"fear"_s, u"peur"_s } });
+    writeDictionary(m_data.path(), entries, entries);
+    writeTextFile(m_program.path(), u"content.json"_s,
+                  R"({"companyLatin": "Test Editions", "companyArabic": "اختبار", "author": "A. Writer", "legalNotice": "(c) test"})");
+}
+
+void TestWindowFlow::init()
+{
+    m_presenter.messages.clear();
+    m_busy.events.clear();
+    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_data.path(), m_program.path(), QCursor() });
+    m_flow = std::make_unique<WindowFlow>(*m_services);
+}
+
+void TestWindowFlow::cleanup()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        widget->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_flow.reset();
+}
+
+void TestWindowFlow::goTo(const QString& window)
+{
+    m_flow->start();
+    if (window == u"demarage")
+        return;
+    click(u"demarage"_s, u"cmdVelmora"_s);
+    if (window == u"f1")
+        click(u"choix"_s, u"Command1"_s);
+    else if (window == u"eng2")
+        click(u"choix"_s, u"cmdVelmoraEng"_s);
+    QCOMPARE(openWindows(), QStringList { window });
+    m_busy.events.clear();
+}
+
+void TestWindowFlow::windowGraph_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("to"); // empty: the program ends
+    QTest::addColumn<bool>("switches");
+
+    QTest::newRow("demarage Enter") << u"demarage"_s << u"cmdVelmora"_s << u"choix"_s << true;
+    QTest::newRow("demarage title double-click") << u"demarage"_s << u"Label2"_s << u"choix"_s << true;
+    QTest::newRow("demarage Exit") << u"demarage"_s << u"cmdQuiiter"_s << QString() << false;
+    QTest::newRow("choix English") << u"choix"_s << u"cmdVelmoraEng"_s << u"eng2"_s << true;
+    QTest::newRow("choix French") << u"choix"_s << u"Command1"_s << u"f1"_s << true;
+    QTest::newRow("choix English presentation") << u"choix"_s << u"cmdPresEng"_s << u"choix"_s << false;
+    QTest::newRow("choix French presentation") << u"choix"_s << u"cmdPresenFr"_s << u"choix"_s << false;
+    QTest::newRow("choix Back") << u"choix"_s << u"cmdRetour"_s << u"demarage"_s << true;
+    QTest::newRow("choix Exit") << u"choix"_s << u"cmdSortir"_s << QString() << false;
+    QTest::newRow("f1 English dictionary") << u"f1"_s << u"cmdAnglais"_s << u"eng2"_s << true;
+    QTest::newRow("f1 Retour") << u"f1"_s << u"cmdRetour"_s << u"choix"_s << true;
+    QTest::newRow("f1 Sortir") << u"f1"_s << u"cmdSortir"_s << QString() << false;
+    QTest::newRow("eng2 French dictionary") << u"eng2"_s << u"cmdFrensh"_s << u"f1"_s << true;
+    QTest::newRow("eng2 Back") << u"eng2"_s << u"cmdRetour"_s << u"choix"_s << true;
+    QTest::newRow("eng2 Exit") << u"eng2"_s << u"cmdSortir"_s << QString() << false;
+}
+
+void TestWindowFlow::windowGraph()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, control);
+    QFETCH(QString, to);
+    QFETCH(bool, switches);
+    goTo(from);
+    QPointer<QWidget> source = openWindow(from);
+    if (control == u"Label2")
+        QTest::mouseDClick(source->findChild<QLabel*>(control), Qt::LeftButton);
+    else
+        click(from, control);
+    // During a switch both windows are open for a moment; afterwards only the target is.
+    QCOMPARE(openWindows(), to.isEmpty() ? QStringList() : QStringList { to });
+    if (switches) {
+        QVERIFY(source.isNull()); // closed and destroyed
+        QCOMPARE(m_busy.events, (QStringList { u"hourglass"_s, u"default"_s }));
+    }
+    QCOMPARE(m_presenter.messages, QStringList());
+}
+
+void TestWindowFlow::keysAndCloseBox_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("demarage") << u"demarage"_s << u"cmdVelmora"_s;
+    QTest::newRow("choix") << u"choix"_s << u"cmdVelmoraEng"_s;
+}
+
+void TestWindowFlow::keysAndCloseBox()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, focus);
+    for (const bool escape : { true, false }) {
+        goTo(window);
+        QWidget* top = openWindow(window);
+        QCOMPARE(top->focusWidget()->objectName(), focus);
+        if (escape)
+            QTest::keyClick(top->focusWidget(), Qt::Key_Escape);
+        else
+            top->close();
+        QCOMPARE(openWindows(), QStringList());
+    }
+    // Enter presses the focused button.
+    goTo(u"demarage"_s);
+    QTest::keyClick(openWindow(u"demarage"_s)->focusWidget(), Qt::Key_Return);
+    QCOMPARE(openWindows(), QStringList { u"choix"_s });
+}
+
+void TestWindowFlow::roundTripLoadsAfresh()
+{
+    goTo(u"f1"_s);
+    QPointer<QWidget> first = openWindow(u"f1"_s);
+    auto* source = first->findChild<QLineEdit*>(u"Text_fr"_s);
+    source->setText(u"peur"_s);
+    QTest::keyClick(source, Qt::Key_Return);
+    QCOMPARE(first->findChild<QLineEdit*>(u"Text_eng"_s)->text(), u"fear"_s);
+    click(u"f1"_s, u"cmdAnglais"_s);
+    QCOMPARE(m_helpFile.path(), m_program.path() + u"/MindHelpE.chm"_s);
+    click(u"eng2"_s, u"cmdFrensh"_s);
+    QCOMPARE(openWindows(), QStringList { u"f1"_s });
+    QVERIFY(first.isNull());
+    QWidget* again = openWindow(u"f1"_s);
+    QCOMPARE(again->findChild<QLineEdit*>(u"Text_fr"_s)->text(), QString());
+    QCOMPARE(again->findChild<QLineEdit*>(u"Text_eng"_s)->text(), QString());
+    QCOMPARE(m_helpFile.path(), m_program.path() + u"/MindHelpF.chm"_s);
+}
+
+void TestWindowFlow::welcomeContent()
+{
+    goTo(u"demarage"_s);
+    QWidget* welcome = openWindow(u"demarage"_s);
+    QCOMPARE(welcome->findChild<QLabel*>(u"Label4"_s)->text(), u"Test Editions"_s);
+    QCOMPARE(welcome->findChild<QLabel*>(u"Label5"_s)->text(), u"اختبار"_s);
+    QCOMPARE(welcome->findChild<QLabel*>(u"Label6"_s)->text(), u"A. Writer"_s);
+    QCOMPARE(welcome->palette().color(QPalette::Window), welcome->palette().color(QPalette::ToolTipBase));
+    welcome->close();
+
+    // Without its content file the window still opens, after a message that names the file.
+    QTemporaryDir empty;
+    m_services->programDirectory = empty.path();
+    goTo(u"demarage"_s);
+    QCOMPARE(m_presenter.messages, QStringList { u"3024cannot find the file "_s + empty.path() + u"/content.jsonform load"_s });
+    QCOMPARE(openWindows(), QStringList { u"demarage"_s });
+}
+
+void TestWindowFlow::failedSwitchKeepsAWindow()
+{
+    m_flow = std::make_unique<WindowFlow>(*m_services, [this](MainWindow which) -> QWidget* {
+        if (which == MainWindow::F1)
+            throw std::runtime_error("no memory for f1");
+        return WindowFlow::createWindow(*m_services, which);
+    });
+    goTo(u"choix"_s);
+    click(u"choix"_s, u"Command1"_s);
+    QCOMPARE(openWindows(), QStringList { u"choix"_s });
+    QCOMPARE(m_presenter.messages, QStringList { u"51Internal error: no memory for f1Command1_Click"_s });
+    QCOMPARE(m_busy.events, (QStringList { u"hourglass"_s, u"default"_s }));
+}
+
+QTEST_MAIN(TestWindowFlow)
+#include "tst_windowflow.moc"
