@@ -109,7 +109,7 @@ void search(benchmark::State& state, const QString& word, bool expectFound)
     NullView view;
     CountingPresenter presenter;
     NoPointer pointer;
-    DictionaryOperations operations(Direction::frenchToEnglish(), *data.browse, *data.lookup, view, presenter, pointer);
+    DictionaryOperations operations(Direction::frenchToEnglish(), *data.browse, *data.lookup, data.letterStarts, view, presenter, pointer);
     view.word = word;
     for (auto _ : state)
         operations.afficher_resultat();

@@ -17,7 +17,10 @@ void writeTextFile(const QString& dir, const QString& name, const QByteArray& by
 static QByteArray table(const QList<Entry>& entries)
 {
     QByteArray text = "English,Frensh,num\n";
+    // A null text is written as an empty unquoted field: a missing value.
     const auto quote = [](const QString& field) {
+        if (field.isNull())
+            return QByteArray();
         QString escaped = field;
         escaped.replace(u'"', QStringLiteral("\"\""));
         return (u'"' + escaped + u'"').toUtf8();

@@ -38,6 +38,7 @@ private slots:
     void typeAndPressEnter();
     void searchButtonAndEscape();
     void englishWindow();
+    void navigationButtons();
     void loadFailures_data();
     void loadFailures();
 
@@ -217,6 +218,33 @@ void TestDictionaryWindow::englishWindow()
     QCOMPARE(text(u"Text_fr"_s), u"anxiété"_s);
     QTest::keyClick(source, Qt::Key_Escape);
     QCOMPARE(text(u"Text_fr"_s), QString());
+}
+
+void TestDictionaryWindow::navigationButtons()
+{
+    open(true);
+    const auto press = [this](const char* name) { QTest::mouseClick(m_window->findChild<QPushButton*>(QString::fromLatin1(name)), Qt::LeftButton); };
+    press("cmdDernier");
+    QCOMPARE(text(u"Text_fr"_s), u"peur"_s);
+    press("cmdRecule");
+    QCOMPARE(text(u"Text_fr"_s), u"anxiété"_s);
+    press("cmdPremier");
+    press("cmdAvance");
+    QCOMPARE(text(u"Text_eng"_s), u"anxiety"_s);
+    press("cmdA");
+    QCOMPARE(text(u"Text_fr"_s), u"aboulie"_s);
+    // The constant start of B lies beyond this three-entry table.
+    press("cmdB");
+    QCOMPARE(m_presenter.messages.size(), 1);
+    QVERIFY(m_presenter.messages[0].startsWith(u"3021"_s) && m_presenter.messages[0].endsWith(u"cmdB_Click"_s));
+    m_window->findChild<QLineEdit*>(u"Text_fr"_s)->setText(u"Anx"_s);
+    press("cmdAvanceRapidement");
+    QCOMPARE(text(u"Text_fr"_s), u"peur"_s); // B fails, then one step back from after the last entry
+    press("cmdReculeRapidement");
+    QCOMPARE(text(u"Text_fr"_s), u"peur"_s); // "p": P's start lies beyond the table too
+    QCOMPARE(m_presenter.messages.size(), 3);
+    QVERIFY(m_presenter.messages[2].endsWith(u"cmdP_Click"_s));
+
 }
 
 void TestDictionaryWindow::loadFailures_data()

@@ -15,7 +15,7 @@ namespace {
 struct Window {
     Window(const Direction& direction, const QString& dataDir) : data(WindowData::open(direction, dataDir))
     {
-        operations = std::make_unique<DictionaryOperations>(direction, *data.browse, *data.lookup, view, presenter, busy);
+        operations = std::make_unique<DictionaryOperations>(direction, *data.browse, *data.lookup, data.letterStarts, view, presenter, busy);
     }
     QString browseField(const QString& name) const
     {
@@ -157,7 +157,7 @@ void TestSearch::queriesInOrder()
     FakeView view;
     RecordingPresenter presenter;
     RecordingBusyPointer busy;
-    DictionaryOperations operations(Direction::frenchToEnglish(), browse, lookup, view, presenter, busy);
+    DictionaryOperations operations(Direction::frenchToEnglish(), browse, lookup, Direction::frenchToEnglish().letterStarts, view, presenter, busy);
     view.source = u"ab"_s;
     queries.clear();
     operations.afficher_resultat();

@@ -1,7 +1,11 @@
 #include <QProcess>
 #include <QTest>
 
+#include "dictionarycollation.h"
+#include "dictionaryoperations.h"
+#include "direction.h"
 #include "testsupport.h"
+#include "windowdata.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -30,6 +34,7 @@ private slots:
     void buildsTablesThatPassTheCheck();
     void catchesWrongNum();
     void rejectsBadSources();
+    void sampleLettersLandOnTheirLetter();
 };
 
 void TestTablesTool::buildsTablesThatPassTheCheck()
@@ -50,6 +55,13 @@ void TestTablesTool::buildsTablesThatPassTheCheck()
     QVERIFY(check.output.contains(u"  E 3\n"_s));
     QVERIFY(check.output.contains(u"  Z 5\n"_s));
     QVERIFY(check.output.contains(u"Letter Starts=0,2,3,3,3,5,"_s));
+    QVERIFY(check.output.contains(u"the connection file's Letter Starts agree with the table"_s));
+
+    // A key that no longer fits the table is reported letter by letter.
+    writeTextFile(dir.filePath(u"data"_s), u"d0.UDL"_s, "Provider=text;Data Source=fr-en;Letter Starts=0,1,3,3,3,5,5,5,5,5,5,5,5,5,5,5,5,5,5,5,5,5,5,5,5,5\n");
+    const Run stale = runTool({ u"check"_s, dir.filePath(u"data"_s) });
+    QCOMPARE(stale.exitCode, 1);
+    QVERIFY2(stale.output.contains(u"Letter Starts gives B 1, the table starts it at 2"_s), qPrintable(stale.output));
 }
 
 void TestTablesTool::catchesWrongNum()
@@ -75,6 +87,28 @@ void TestTablesTool::rejectsBadSources()
     const Run check = runTool({ u"check"_s, dir.filePath(u"nowhere"_s) });
     QCOMPARE(check.exitCode, 2);
     QVERIFY(check.output.contains(u"cannot find the data directory"_s));
+}
+
+void TestTablesTool::sampleLettersLandOnTheirLetter()
+{
+    QTemporaryDir dir;
+    const Run build = runTool({ u"build"_s, QStringLiteral(SAMPLE_TERMS), dir.path() });
+    QCOMPARE(build.exitCode, 0);
+    QCOMPARE(runTool({ u"check"_s, dir.path() }).exitCode, 0);
+    for (const Direction* direction : { &Direction::frenchToEnglish(), &Direction::englishToFrench() }) {
+        WindowData data = WindowData::open(*direction, dir.path());
+        QVERIFY(!data.loadFailure);
+        FakeView view;
+        RecordingPresenter presenter;
+        RecordingBusyPointer busy;
+        DictionaryOperations operations(*direction, *data.browse, *data.lookup, data.letterStarts, view, presenter, busy);
+        for (int letter = 0; letter < 26; ++letter) {
+            operations.letter_Click(letter);
+            const QString shown = direction == &Direction::frenchToEnglish() ? view.french : view.english;
+            QVERIFY2(DictionaryCollation::folded(shown).startsWith(QChar(u'a' + letter)), qPrintable(QChar(u'A' + letter) + u": "_s + shown));
+        }
+        QCOMPARE(presenter.messages, QStringList());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTablesTool)

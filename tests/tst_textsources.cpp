@@ -58,6 +58,7 @@ void TestTextSources::connectionDescription()
     QVERIFY(parsed);
     QCOMPARE(parsed->tableDirectory, QDir(m_dir.path()).filePath(u"tables"_s));
     QCOMPARE(parsed->letterStarts, u"0,5"_s);
+    QVERIFY(!ConnectionDescription::parse(u"Provider=text"_s, u"x.UDL"_s, m_dir.path())->letterStarts);
 
     // Without a data source the tables are in the data directory itself; an absolute one is taken as is.
     auto defaulted = ConnectionDescription::parse(u"Provider=text"_s, u"x.UDL"_s, m_dir.path());

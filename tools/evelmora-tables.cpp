@@ -9,7 +9,9 @@
 #include <QTextStream>
 
 #include "cursor.h"
+#include "connectiondescription.h"
 #include "dictionarycollation.h"
+#include "letterstarttable.h"
 #include "direction.h"
 #include "textfile.h"
 #include "windowdata.h"
@@ -39,6 +41,28 @@ bool termLess(const QString& a, const QString& b)
     if (const int c = DictionaryCollation::compare(a, b); c != 0)
         return c < 0;
     return a < b;
+}
+
+// The first position of each letter in a list of terms in browse order: where the terms whose
+// folded first letter is that letter or later begin. A is always the first entry.
+LetterStartTable letterStarts(const QStringList& terms)
+{
+    LetterStartTable starts;
+    starts.fill(-1);
+    starts[0] = 0;
+    for (qsizetype position = 0; position < terms.size(); ++position) {
+        const QString folded = DictionaryCollation::folded(terms[position]);
+        const QChar first = folded.isEmpty() ? QChar() : folded.front().toUpper();
+        for (int letter = 1; letter < 26; ++letter) {
+            if (starts[letter] < 0 && first >= QChar(u'A' + letter))
+                starts[letter] = static_cast<qint32>(position);
+        }
+    }
+    for (qint32& start : starts) {
+        if (start < 0)
+            start = static_cast<qint32>(terms.size());
+    }
+    return starts;
 }
 
 std::optional<QList<Pair>> readPairs(const QString& path)
@@ -119,10 +143,19 @@ int build(const QString& source, const QString& dataDirectory)
             return termLess(a.english, b.english);
         return termLess(a.french, b.french);
     });
+    QStringList frenchTerms;
+    for (const Pair& pair : french)
+        frenchTerms.append(pair.french);
+    QStringList englishTerms;
+    for (const Pair& pair : english)
+        englishTerms.append(pair.english);
     const QDir data(dataDirectory);
+    const auto connection = [](const QString& title, const QString& source, const QStringList& terms) {
+        return QStringLiteral("[oledb]\n; %1\nProvider=text;Data Source=%2;Letter Starts=%3\n").arg(title, source, LetterStarts::format(letterStarts(terms)));
+    };
     const bool written = writeTable(data.filePath(QStringLiteral("fr-en")), french) && writeTable(data.filePath(QStringLiteral("en-fr")), english)
-        && writeFile(data.filePath(QStringLiteral("d0.UDL")), QStringLiteral("[oledb]\n; French to English\nProvider=text;Data Source=fr-en\n"))
-        && writeFile(data.filePath(QStringLiteral("d2.UDL")), QStringLiteral("[oledb]\n; English to French\nProvider=text;Data Source=en-fr\n"));
+        && writeFile(data.filePath(QStringLiteral("d0.UDL")), connection(QStringLiteral("French to English"), QStringLiteral("fr-en"), frenchTerms))
+        && writeFile(data.filePath(QStringLiteral("d2.UDL")), connection(QStringLiteral("English to French"), QStringLiteral("en-fr"), englishTerms));
     if (!written)
         return 2;
     out() << pairs->size() << " entries written to " << dataDirectory << Qt::endl;
@@ -142,7 +175,7 @@ int checkDirection(const QString& title, const Direction& direction, const QStri
     Cursor& browse = *data.browse;
     int wrong = 0;
     qint64 position = 0;
-    QList<qint64> letterStarts(26, -1);
+    QStringList terms;
     for (Outcome step = browse.moveFirst(); !step && browse.onEntry(); step = browse.moveNext(), ++position) {
         const auto term = browse.field(direction.searchField);
         const auto num = browse.field(u"num");
@@ -154,21 +187,28 @@ int checkDirection(const QString& title, const Direction& direction, const QStri
             ++wrong;
             out() << "  position " << position << ": num is " << (num->null ? QStringLiteral("empty") : num->text) << ": " << term->text << Qt::endl;
         }
-        const QString folded = DictionaryCollation::folded(term->text);
-        const QChar first = folded.isEmpty() ? QChar() : folded.front().toUpper();
-        for (int letter = 0; letter < 26; ++letter) {
-            if (letterStarts[letter] < 0 && first >= QChar(u'A' + letter))
-                letterStarts[letter] = position;
+        terms.append(term->text);
+    }
+    const LetterStartTable starts = letterStarts(terms);
+    for (int letter = 0; letter < 26; ++letter)
+        out() << "  " << QChar(u'A' + letter) << ' ' << starts[letter] << Qt::endl;
+    out() << "  " << position << " entries, " << wrong << " with a wrong num" << Qt::endl;
+    out() << "  Letter Starts=" << LetterStarts::format(starts) << Qt::endl;
+
+    // The key the connection file gives, if any, must agree with the table.
+    const auto description = ConnectionDescription::read(TextFile::findCaseInsensitive(dataDirectory, direction.connectionFile), dataDirectory);
+    if (description && description->letterStarts) {
+        if (LetterStarts::format(data.letterStarts) == LetterStarts::format(starts)) {
+            out() << "  the connection file's Letter Starts agree with the table" << Qt::endl;
+        } else {
+            ++wrong;
+            for (int letter = 0; letter < 26; ++letter) {
+                if (data.letterStarts[letter] != starts[letter])
+                    out() << "  Letter Starts gives " << QChar(u'A' + letter) << ' ' << data.letterStarts[letter] << ", the table starts it at "
+                          << starts[letter] << Qt::endl;
+            }
         }
     }
-    QStringList starts;
-    for (int letter = 0; letter < 26; ++letter) {
-        const qint64 start = letterStarts[letter] < 0 ? position : letterStarts[letter];
-        out() << "  " << QChar(u'A' + letter) << ' ' << start << Qt::endl;
-        starts.append(QString::number(start));
-    }
-    out() << "  " << position << " entries, " << wrong << " with a wrong num" << Qt::endl;
-    out() << "  Letter Starts=" << starts.join(u',') << Qt::endl;
     return wrong == 0 ? 0 : 1;
 }
 

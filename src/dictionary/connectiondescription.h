@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
 
 #include "failure.h"
@@ -9,7 +11,7 @@
 struct ConnectionDescription final {
     QString file;            // the description's own path
     QString tableDirectory;  // absolute directory of the text tables
-    QString letterStarts;    // the optional "Letter Starts" value, as written
+    std::optional<QString> letterStarts; // the "Letter Starts" value as written, when there is one
 
     // Reads a description file; relative data sources are taken from `dataDirectory`.
     static Result<ConnectionDescription> read(const QString& path, const QString& dataDirectory);

@@ -69,9 +69,15 @@ Result<qint32> browsePosition(const FieldValue& num)
     return static_cast<qint32>(rounded);
 }
 
-DictionaryOperations::DictionaryOperations(const Direction& direction, Cursor& browse, Cursor& lookup, EntryView& view,
-                                           MessagePresenter& presenter, BusyPointer& busyPointer)
-    : m_direction(direction), m_browse(browse), m_lookup(lookup), m_view(view), m_presenter(presenter), m_busyPointer(busyPointer)
+DictionaryOperations::DictionaryOperations(const Direction& direction, Cursor& browse, Cursor& lookup, const LetterStartTable& letterStarts,
+                                           EntryView& view, MessagePresenter& presenter, BusyPointer& busyPointer)
+    : m_direction(direction)
+    , m_browse(browse)
+    , m_lookup(lookup)
+    , m_letterStarts(letterStarts)
+    , m_view(view)
+    , m_presenter(presenter)
+    , m_busyPointer(busyPointer)
 {
 }
 
@@ -189,4 +195,85 @@ void DictionaryOperations::Cmdnew_Click()
         if (auto failure = m_lookup.moveFirst())
             report(*failure, QStringLiteral("New"));
     }
+}
+
+void DictionaryOperations::navigate(Outcome (Cursor::*move)(), bool ignoreNoCurrentEntry, const QString& operationName)
+{
+    Outcome failure = (m_browse.*move)();
+    if (!failure)
+        failure = showEntry(m_browse, m_view);
+    if (!failure || (ignoreNoCurrentEntry && failure->number == FailureNumber::NoCurrentEntry))
+        return;
+    report(*failure, operationName);
+}
+
+void DictionaryOperations::cmdPremier_Click()
+{
+    navigate(&Cursor::moveFirst, false, QStringLiteral("cmdPremier_Click"));
+}
+
+void DictionaryOperations::cmdRecule_Click()
+{
+    navigate(&Cursor::movePrevious, true, QStringLiteral("cmdRecule_Click"));
+}
+
+void DictionaryOperations::cmdAvance_Click()
+{
+    navigate(&Cursor::moveNext, true, QStringLiteral("cmdAvance"));
+}
+
+void DictionaryOperations::cmdDernier_Click()
+{
+    navigate(&Cursor::moveLast, false, QStringLiteral("cmdDernier_Click"));
+}
+
+void DictionaryOperations::letter_Click(int letter)
+{
+    if (letter == 0) {
+        cmdPremier_Click();
+        return;
+    }
+    const QChar name(u'A' + letter);
+    // The names that end these messages are spelt as the dictionary always spelt them.
+    const QChar spelt = QStringView(u"CDET").contains(name) ? name.toLower() : name;
+    const QString operationName = QStringLiteral("cmd") + spelt + QStringLiteral("_Click");
+    Outcome failure = m_browse.moveFirst();
+    if (!failure)
+        failure = m_browse.move(m_letterStarts[static_cast<std::size_t>(letter)]);
+    if (!failure)
+        failure = showEntry(m_browse, m_view);
+    if (failure)
+        report(*failure, operationName);
+}
+
+int DictionaryOperations::currentLetter() const
+{
+    const QString text = m_view.sourceText();
+    if (text.isEmpty())
+        return -1;
+    // Exact comparison with "A" to "Z": no folding, so É, Œ, digits and blanks select nothing.
+    const QString first = QString(text.front()).toUpper();
+    if (first.size() != 1 || first.front() < u'A' || first.front() > u'Z')
+        return -1;
+    return first.front().unicode() - u'A';
+}
+
+void DictionaryOperations::cmdReculeRapidement_Click()
+{
+    const int letter = currentLetter();
+    if (letter >= 0)
+        letter_Click(letter);
+}
+
+void DictionaryOperations::cmdAvanceRapidement_Click()
+{
+    const int letter = currentLetter();
+    if (letter < 0)
+        return;
+    if (letter == 25) {
+        cmdDernier_Click();
+        return;
+    }
+    letter_Click(letter + 1);
+    cmdRecule_Click();
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "letterstarttable.h"
+
 // What sets the two translation directions apart in the dictionary operations.
 struct Direction final {
     QString connectionFile;   // in the data directory
@@ -13,6 +15,7 @@ struct Direction final {
     QString prefixStart;
     QString prefixEnd;
     bool newSearchMovesCursors = false;
+    LetterStartTable letterStarts {}; // the product's own, used when the connection file gives none
 
     static const Direction& frenchToEnglish();
     static const Direction& englishToFrench();

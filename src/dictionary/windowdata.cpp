@@ -9,17 +9,14 @@
 
 namespace {
 
-Result<std::shared_ptr<Store>> openStore(const Direction& direction, const QString& dataDirectory)
+Result<ConnectionDescription> readDescription(const Direction& direction, const QString& dataDirectory)
 {
     if (!QFileInfo(dataDirectory).isDir())
         return Failure { FailureNumber::FileNotFound, QStringLiteral("cannot find the data directory ") + dataDirectory };
     QString path = TextFile::findCaseInsensitive(dataDirectory, direction.connectionFile);
     if (path.isEmpty())
         return Failure { FailureNumber::FileNotFound, QStringLiteral("cannot find the connection file ") + QDir(dataDirectory).filePath(direction.connectionFile) };
-    auto description = ConnectionDescription::read(path, dataDirectory);
-    if (!description)
-        return description.failure();
-    return Store::open(*description);
+    return ConnectionDescription::read(path, dataDirectory);
 }
 
 } // namespace
@@ -27,19 +24,28 @@ Result<std::shared_ptr<Store>> openStore(const Direction& direction, const QStri
 WindowData WindowData::open(const Direction& direction, const QString& dataDirectory)
 {
     WindowData data;
-    auto store = openStore(direction, dataDirectory);
+    data.letterStarts = direction.letterStarts;
+    auto description = readDescription(direction, dataDirectory);
+    auto store = description ? Store::open(*description) : Result<std::shared_ptr<Store>>(description.failure());
     if (!store) {
         data.browse = std::make_unique<Cursor>(store.failure());
         data.lookup = std::make_unique<Cursor>(store.failure());
         data.loadFailure = store.failure();
         return data;
     }
+    if (description->letterStarts) {
+        if (auto table = LetterStarts::parse(*description->letterStarts, description->file))
+            data.letterStarts = *table;
+        else
+            data.loadFailure = table.failure();
+    }
     data.browse = std::make_unique<Cursor>(*store);
     data.lookup = std::make_unique<Cursor>(*store);
     data.browse->setRecordSource(direction.browseSource);
     data.lookup->setRecordSource(direction.lookupSource);
-    data.loadFailure = data.browse->refresh();
-    if (auto failure = data.lookup->refresh(); failure && !data.loadFailure)
-        data.loadFailure = failure;
+    for (Cursor* cursor : { data.browse.get(), data.lookup.get() }) {
+        if (auto failure = cursor->refresh(); failure && !data.loadFailure)
+            data.loadFailure = failure;
+    }
     return data;
 }

@@ -6,6 +6,7 @@
 
 #include "cursor.h"
 #include "failure.h"
+#include "letterstarttable.h"
 
 struct Direction;
 
@@ -13,6 +14,7 @@ struct Direction;
 struct WindowData final {
     std::unique_ptr<Cursor> browse; // Adodc1
     std::unique_ptr<Cursor> lookup; // Adodc2
+    LetterStartTable letterStarts {}; // the connection file's own, else the direction's
     Outcome loadFailure;            // the first failure met while opening them
 
     // Connects both cursors through the direction's connection file in `dataDirectory` and

@@ -1,5 +1,7 @@
 #include "dictionarywindow.h"
 
+#include <functional>
+
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -331,17 +333,31 @@ void DictionaryWindow::build()
     m_view = std::make_unique<View>(*this, *source);
 
     connect(findChild<QPushButton*>(QStringLiteral("Cmdnew")), &QPushButton::clicked, this, &DictionaryWindow::Cmdnew_Click);
-    connect(findChild<QPushButton*>(QStringLiteral("cmdSearch")), &QPushButton::clicked, this, [this] {
-        if (m_operations)
-            m_operations->cmdSearch_Click();
-    });
+    const auto wire = [this](const QString& name, auto operation) {
+        connect(findChild<QPushButton*>(name), &QPushButton::clicked, this, [this, operation] {
+            if (m_operations)
+                std::invoke(operation, *m_operations);
+        });
+    };
+    wire(QStringLiteral("cmdSearch"), &DictionaryOperations::cmdSearch_Click);
+    wire(QStringLiteral("cmdPremier"), &DictionaryOperations::cmdPremier_Click);
+    wire(QStringLiteral("cmdRecule"), &DictionaryOperations::cmdRecule_Click);
+    wire(QStringLiteral("cmdAvance"), &DictionaryOperations::cmdAvance_Click);
+    wire(QStringLiteral("cmdDernier"), &DictionaryOperations::cmdDernier_Click);
+    wire(QStringLiteral("cmdReculeRapidement"), &DictionaryOperations::cmdReculeRapidement_Click);
+    wire(QStringLiteral("cmdAvanceRapidement"), &DictionaryOperations::cmdAvanceRapidement_Click);
+    for (int letter = 0; letter < 26; ++letter) {
+        const QChar name(u'A' + letter);
+        wire((name == u'C' ? QStringLiteral("Cmd") : QStringLiteral("cmd")) + name,
+             [letter](DictionaryOperations& operations) { operations.letter_Click(letter); });
+    }
 }
 
 void DictionaryWindow::Form_Load()
 {
     m_services.helpFile.set(m_services.programDirectory + m_design.helpFile);
     m_data = WindowData::open(m_direction, m_services.dataDirectory);
-    m_operations = std::make_unique<DictionaryOperations>(m_direction, *m_data.browse, *m_data.lookup, *m_view, m_services.presenter,
+    m_operations = std::make_unique<DictionaryOperations>(m_direction, *m_data.browse, *m_data.lookup, m_data.letterStarts, *m_view, m_services.presenter,
                                                           m_services.busyPointer);
     if (m_data.loadFailure)
         m_services.presenter.showMessage(failureMessage(*m_data.loadFailure, QStringLiteral("Form_Load")));
