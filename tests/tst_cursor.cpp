@@ -41,14 +41,6 @@ int failureNumber(const Outcome& outcome)
     return outcome ? outcome->number : 0;
 }
 
-// Where the cursor stands: the entry's num, "before" or "after". Moves the cursor.
-QString where(Cursor& cursor)
-{
-    if (auto num = cursor.field(u"num"))
-        return num->text;
-    return cursor.moveNext() ? u"after"_s : u"before"_s;
-}
-
 } // namespace
 
 class TestCursor : public QObject {
@@ -56,9 +48,7 @@ class TestCursor : public QObject {
 
 private slots:
     void initTestCase();
-    void positionTable_data();
-    void positionTable();
-    void singleAndEmptyTables();
+    void emptyTable();
     void move();
     void queryTextsAsWritten();
     void tiesComeInStoredOrder();
@@ -75,86 +65,14 @@ private:
 void TestCursor::initTestCase()
 {
     writeTextFile(m_dir.path(), u"PS.txt"_s, csv({ u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s }));
-    writeTextFile(m_dir.path(), u"one/PS.txt"_s, csv({ u"seul"_s }));
     writeTextFile(m_dir.path(), u"empty/PS.txt"_s, "English,Frensh,num\n");
     m_store = openStore(m_dir.path());
 }
 
-void TestCursor::positionTable_data()
+// The position table itself is walked through the navigation operations; here, what only
+// the cursor shows.
+void TestCursor::emptyTable()
 {
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<int>("failure");
-
-    const struct {
-        const char* start;
-        const char* first;
-        const char* previous;
-        int previousFailure;
-        const char* next;
-        int nextFailure;
-    } rows[] = {
-        { "2", "0", "1", 0, "3", 0 },
-        { "0", "0", "before", 0, "1", 0 },
-        { "4", "0", "3", 0, "after", 0 },
-        { "before", "0", "before", 3021, "0", 0 },
-        { "after", "0", "4", 0, "after", 3021 },
-    };
-    for (const auto& row : rows) {
-        const QString start = QString::fromLatin1(row.start);
-        QTest::addRow("%s first", row.start) << start << u"first"_s << QString::fromLatin1(row.first) << 0;
-        QTest::addRow("%s previous", row.start) << start << u"previous"_s << QString::fromLatin1(row.previous) << row.previousFailure;
-        QTest::addRow("%s next", row.start) << start << u"next"_s << QString::fromLatin1(row.next) << row.nextFailure;
-        QTest::addRow("%s last", row.start) << start << u"last"_s << u"4"_s << 0;
-    }
-}
-
-void TestCursor::positionTable()
-{
-    QFETCH(QString, start);
-    QFETCH(QString, operation);
-    QFETCH(QString, expected);
-    QFETCH(int, failure);
-
-    Cursor cursor(m_store);
-    cursor.setRecordSource(u"select * from PS order by Frensh"_s);
-    QVERIFY(!cursor.refresh());
-    if (start == u"before") {
-        QVERIFY(!cursor.movePrevious());
-    } else if (start == u"after") {
-        QVERIFY(!cursor.moveLast());
-        QVERIFY(!cursor.moveNext());
-    } else {
-        QVERIFY(!cursor.move(start.toInt()));
-    }
-
-    Outcome outcome;
-    if (operation == u"first")
-        outcome = cursor.moveFirst();
-    else if (operation == u"previous")
-        outcome = cursor.movePrevious();
-    else if (operation == u"next")
-        outcome = cursor.moveNext();
-    else
-        outcome = cursor.moveLast();
-    QCOMPARE(failureNumber(outcome), failure);
-    if (expected == u"before" || expected == u"after")
-        QCOMPARE(failureNumber(cursor.field(u"English") ? Outcome() : cursor.field(u"English").failure()), 3021);
-    QCOMPARE(where(cursor), expected);
-}
-
-void TestCursor::singleAndEmptyTables()
-{
-    Cursor single(openStore(m_dir.filePath(u"one"_s)));
-    single.setRecordSource(u"select * from PS order by Frensh"_s);
-    QVERIFY(!single.refresh());
-    QVERIFY(!single.movePrevious());
-    QCOMPARE(where(single), u"before"_s);
-    QCOMPARE(single.field(u"num")->text, u"0"_s); // from before the first, the next entry is the only one
-    QVERIFY(!single.moveNext());
-    QCOMPARE(failureNumber(single.field(u"num").ok() ? Outcome() : single.field(u"num").failure()), 3021);
-
     Cursor empty(openStore(m_dir.filePath(u"empty"_s)));
     empty.setRecordSource(u"PS"_s);
     QVERIFY(!empty.refresh());
