@@ -6,6 +6,7 @@
 #include "applicationhelpfile.h"
 #include "dictionarywindow.h"
 #include "qtplatform.h"
+#include "qtreportviewer.h"
 #include "testsupport.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -49,6 +50,8 @@ private:
     QTemporaryDir m_dir;
     RecordingPresenter m_presenter;
     RecordingBusyPointer m_busy;
+    PrintableTerms m_terms;
+    QtReportViewer m_viewer;
     ApplicationHelpFile m_helpFile { u"/data/efENG.chm"_s };
     std::unique_ptr<WindowServices> m_services;
     std::unique_ptr<DictionaryWindow> m_window;
@@ -64,7 +67,7 @@ void TestDictionaryWindow::initTestCase()
 void TestDictionaryWindow::init()
 {
     m_presenter.messages.clear();
-    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_dir.path(), u"/opt/evelmora"_s, QCursor() });
+    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, m_dir.path(), u"/opt/evelmora"_s, QCursor() });
 }
 
 void TestDictionaryWindow::cleanup()

@@ -6,6 +6,7 @@
 #include "applicationhelpfile.h"
 #include "dictionarywindow.h"
 #include "qtplatform.h"
+#include "qtreportviewer.h"
 #include "testsupport.h"
 #include "windowflow.h"
 
@@ -67,6 +68,8 @@ private:
     QTemporaryDir m_program;
     RecordingPresenter m_presenter;
     RecordingBusyPointer m_busy;
+    PrintableTerms m_terms;
+    QtReportViewer m_viewer;
     ApplicationHelpFile m_helpFile { u"efENG.chm"_s };
     std::unique_ptr<WindowServices> m_services;
     std::unique_ptr<WindowFlow> m_flow;
@@ -85,7 +88,7 @@ void TestWindowFlow::init()
 {
     m_presenter.messages.clear();
     m_busy.events.clear();
-    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_data.path(), m_program.path(), QCursor() });
+    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, m_data.path(), m_program.path(), QCursor() });
     m_flow = std::make_unique<WindowFlow>(*m_services);
 }
 

@@ -5,7 +5,9 @@
 #include "applicationhelpfile.h"
 #include "buttonpointer.h"
 #include "dictionarywindow.h"
+#include "printing.h"
 #include "qtplatform.h"
+#include "qtreportviewer.h"
 #include "windowflow.h"
 
 int main(int argc, char* argv[])
@@ -23,7 +25,9 @@ int main(int argc, char* argv[])
     QtMessagePresenter presenter;
     QtBusyPointer busyPointer;
     ApplicationHelpFile helpFile(QDir(dataDirectory).filePath(QStringLiteral("efENG.chm")));
-    WindowServices services { presenter, busyPointer, helpFile, dataDirectory, programDirectory, pointingHandPointer() };
+    PrintableTerms terms;
+    QtReportViewer reportViewer;
+    WindowServices services { presenter, busyPointer, helpFile, terms, reportViewer, dataDirectory, programDirectory, pointingHandPointer() };
 
     WindowFlow flow(services);
     flow.start();

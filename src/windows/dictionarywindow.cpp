@@ -15,6 +15,7 @@
 #include "dictionaryoperations.h"
 #include "direction.h"
 #include "platform.h"
+#include "printing.h"
 
 // Every text, place and size of a dictionary window; positions in twips.
 struct DictionaryWindowDesign final {
@@ -49,6 +50,7 @@ struct DictionaryWindowDesign final {
     QString switchName, switchCaption;
     QRect switchRect;
     QString writer, publisher, exit;
+    ReportLayout (*report)();
 };
 
 using namespace FormBuilder;
@@ -105,6 +107,7 @@ const DictionaryWindowDesign f1Design {
     QStringLiteral("&Auteur"),
     QStringLiteral("&Editeur"),
     QStringLiteral("Sortir"),
+    &ReportLayout::prFrensh,
 };
 
 const DictionaryWindowDesign eng2Design {
@@ -157,6 +160,7 @@ const DictionaryWindowDesign eng2Design {
     QStringLiteral("Writer"),
     QStringLiteral("&Publisher"),
     QStringLiteral("Exit"),
+    &ReportLayout::prEng1,
 };
 
 const QColor buttonFace(0xE0, 0xE0, 0xE0);
@@ -346,6 +350,10 @@ void DictionaryWindow::build()
     wire(QStringLiteral("cmdDernier"), &DictionaryOperations::cmdDernier_Click);
     wire(QStringLiteral("cmdReculeRapidement"), &DictionaryOperations::cmdReculeRapidement_Click);
     wire(QStringLiteral("cmdAvanceRapidement"), &DictionaryOperations::cmdAvanceRapidement_Click);
+    connect(findChild<QPushButton*>(QStringLiteral("cmdImprimer")), &QPushButton::clicked, this, [this] {
+        if (m_print)
+            m_print->cmdImprimer_Click(m_textEng->text(), m_textFr->text());
+    });
     for (int letter = 0; letter < 26; ++letter) {
         const QChar name(u'A' + letter);
         wire((name == u'C' ? QStringLiteral("Cmd") : QStringLiteral("cmd")) + name,
@@ -357,6 +365,8 @@ void DictionaryWindow::Form_Load()
 {
     m_services.helpFile.set(m_services.programDirectory + m_design.helpFile);
     m_data = WindowData::open(m_direction, m_services.dataDirectory);
+    m_print = std::make_unique<PrintOperation>(m_design.report, m_services.terms, m_services.reportViewer, m_services.presenter,
+                                               m_services.busyPointer, m_services.dataDirectory);
     m_operations = std::make_unique<DictionaryOperations>(m_direction, *m_data.browse, *m_data.lookup, m_data.letterStarts, *m_view, m_services.presenter,
                                                           m_services.busyPointer);
     if (m_data.loadFailure)

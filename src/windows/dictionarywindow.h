@@ -10,6 +10,9 @@
 class ApplicationHelpFile;
 class BusyPointer;
 class DictionaryOperations;
+class PrintOperation;
+class ReportViewer;
+struct PrintableTerms;
 class MessagePresenter;
 class QLineEdit;
 class QPushButton;
@@ -21,6 +24,8 @@ struct WindowServices final {
     MessagePresenter& presenter;
     BusyPointer& busyPointer;
     ApplicationHelpFile& helpFile;
+    PrintableTerms& terms;
+    ReportViewer& reportViewer;
     QString dataDirectory;
     QString programDirectory;
     QCursor buttonPointer;
@@ -68,4 +73,5 @@ private:
     std::unique_ptr<View> m_view;
     WindowData m_data;
     std::unique_ptr<DictionaryOperations> m_operations;
+    std::unique_ptr<PrintOperation> m_print;
 };

@@ -1,0 +1,75 @@
+#include "printing.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QLocale>
+
+#include "connectiondescription.h"
+#include "cursor.h"
+#include "platform.h"
+
+Result<QStringList> fetchReportRows(const QString& dataDirectory)
+{
+    if (!QFileInfo(dataDirectory).isDir())
+        return Failure { FailureNumber::FileNotFound, QStringLiteral("cannot find the data directory ") + dataDirectory };
+    ConnectionDescription connection;
+    connection.file = dataDirectory;
+    connection.tableDirectory = dataDirectory;
+    auto store = Store::open(connection);
+    if (!store)
+        return store.failure();
+    Cursor command(*store);
+    command.setRecordSource(QStringLiteral("select * from p1.txt"));
+    if (auto failure = command.refresh())
+        return *failure;
+    QStringList rows;
+    for (Outcome step = command.moveFirst(); !step && command.onEntry(); step = command.moveNext()) {
+        auto value = command.field(u"a1 a2 a3 ");
+        if (!value)
+            return value.failure();
+        rows.append(value->text);
+    }
+    return rows;
+}
+
+Outcome DataReport_Initialize(ReportLayout& report, const PrintableTerms& terms)
+{
+    // Band 2, controls 1 and 2, counted from 1 in stored order.
+    if (report.bands.size() < 2 || report.bands[1].controls.size() < 2)
+        return Failure { 9, QStringLiteral("Subscript out of range: the page header of %1 has no controls 1 and 2").arg(report.name) };
+    report.bands[1].controls[0].text = terms.terme_anglais;
+    report.bands[1].controls[1].text = terms.terme_francais;
+    return std::nullopt;
+}
+
+PrintOperation::PrintOperation(ReportLayout (*layout)(), PrintableTerms& terms, ReportViewer& viewer, MessagePresenter& presenter,
+                               BusyPointer& busyPointer, QString dataDirectory)
+    : m_layout(layout)
+    , m_terms(terms)
+    , m_viewer(viewer)
+    , m_presenter(presenter)
+    , m_busyPointer(busyPointer)
+    , m_dataDirectory(std::move(dataDirectory))
+{
+}
+
+void PrintOperation::cmdImprimer_Click(const QString& englishBox, const QString& frenchBox)
+{
+    m_busyPointer.setHourglass();
+    m_terms.terme_anglais = englishBox;
+    m_terms.terme_francais = frenchBox;
+    ReportDocument document { m_layout(), {}, QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat) };
+    m_viewer.discard(document.layout.name);
+    if (auto failure = DataReport_Initialize(document.layout, m_terms))
+        m_presenter.showMessage(failureMessage(*failure, QStringLiteral("Initialize")));
+    Outcome failure;
+    if (auto rows = fetchReportRows(m_dataDirectory))
+        document.detailRows = *rows;
+    else
+        failure = rows.failure();
+    if (!failure)
+        failure = m_viewer.show(document);
+    if (failure)
+        m_presenter.showMessage(failureMessage(*failure, QStringLiteral("Imprimer")));
+    m_busyPointer.setDefault();
+}
