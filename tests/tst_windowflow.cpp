@@ -5,6 +5,7 @@
 
 #include "applicationhelpfile.h"
 #include "dictionarywindow.h"
+#include "presentationlauncher.h"
 #include "qtplatform.h"
 #include "qtreportviewer.h"
 #include "testsupport.h"
@@ -44,6 +45,22 @@ void click(const QString& window, const QString& control)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
+class NoDrives final : public OpticalDrives {
+public:
+    Result<QStringList> drives() override { return QStringList { u"/media/disc"_s }; }
+};
+
+class RecordingStarter final : public ProgramStarter {
+public:
+    Result<qint64> startDetached(const QString& program) override
+    {
+        started.append(program);
+        return qint64(4242);
+    }
+    void activate(qint64) override { }
+    QStringList started;
+};
+
 } // namespace
 
 class TestWindowFlow : public QObject {
@@ -72,6 +89,9 @@ private:
     QtReportViewer m_viewer;
     ApplicationHelpFile m_helpFile { u"efENG.chm"_s };
     std::unique_ptr<WindowServices> m_services;
+    NoDrives m_drives;
+    RecordingStarter m_starter;
+    std::unique_ptr<PresentationLauncher> m_presentations;
     std::unique_ptr<WindowFlow> m_flow;
 };
 
@@ -89,7 +109,9 @@ void TestWindowFlow::init()
     m_presenter.messages.clear();
     m_busy.events.clear();
     m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, m_data.path(), m_program.path(), QCursor() });
-    m_flow = std::make_unique<WindowFlow>(*m_services);
+    m_starter.started.clear();
+    m_presentations = std::make_unique<PresentationLauncher>(m_drives, m_starter, m_presenter);
+    m_flow = std::make_unique<WindowFlow>(*m_services, *m_presentations);
 }
 
 void TestWindowFlow::cleanup()
@@ -157,6 +179,11 @@ void TestWindowFlow::windowGraph()
         QCOMPARE(m_busy.events, (QStringList { u"hourglass"_s, u"default"_s }));
     }
     QCOMPARE(m_presenter.messages, QStringList());
+    if (control.startsWith(u"cmdPres"_s)) {
+        QCOMPARE(m_starter.started, QStringList { control == u"cmdPresEng" ? u"/media/disc/mmeng.exe"_s : u"/media/disc/mmfr.exe"_s });
+        for (QPushButton* button : source->findChildren<QPushButton*>())
+            QVERIFY(button->isEnabled());
+    }
 }
 
 void TestWindowFlow::keysAndCloseBox_data()
@@ -226,7 +253,7 @@ void TestWindowFlow::welcomeContent()
 
 void TestWindowFlow::failedSwitchKeepsAWindow()
 {
-    m_flow = std::make_unique<WindowFlow>(*m_services, [this](MainWindow which) -> QWidget* {
+    m_flow = std::make_unique<WindowFlow>(*m_services, *m_presentations, [this](MainWindow which) -> QWidget* {
         if (which == MainWindow::F1)
             throw std::runtime_error("no memory for f1");
         return WindowFlow::createWindow(*m_services, which);

@@ -5,6 +5,7 @@
 #include "applicationhelpfile.h"
 #include "buttonpointer.h"
 #include "dictionarywindow.h"
+#include "presentationlauncher.h"
 #include "printing.h"
 #include "qtplatform.h"
 #include "qtreportviewer.h"
@@ -29,7 +30,10 @@ int main(int argc, char* argv[])
     QtReportViewer reportViewer;
     WindowServices services { presenter, busyPointer, helpFile, terms, reportViewer, dataDirectory, programDirectory, pointingHandPointer() };
 
-    WindowFlow flow(services);
+    SystemOpticalDrives drives;
+    SystemProgramStarter starter;
+    PresentationLauncher presentations(drives, starter, presenter);
+    WindowFlow flow(services, presentations);
     flow.start();
     return QApplication::exec();
 }

@@ -28,7 +28,7 @@ ChoiceWindow::ChoiceWindow(MessagePresenter& presenter, const QCursor& buttonPoi
     addBanner(this, QStringLiteral("Label12"), banner, { 0, 0, 11895, 360 }, bannerFont, Qt::white, QColor(0xC0, 0xC0, 0xFF));
     auto* english = addShellButton(QStringLiteral("cmdVelmoraEng"), QStringLiteral("ELECTRONIC DICTIONARY OF PSYCHOLOGICAL SCIENCES"),
                                    QStringLiteral("English eVelmora"), { 2640, 1365, 6615, 495 }, dictionaryFont, light, buttonPointer);
-    addShellButton(QStringLiteral("cmdPresEng"), QStringLiteral("Multimedia Presentation"), QString(), { 2640, 1845, 6615, 270 }, presentationFont,
+    auto* englishPresentation = addShellButton(QStringLiteral("cmdPresEng"), QStringLiteral("Multimedia Presentation"), QString(), { 2640, 1845, 6615, 270 }, presentationFont,
                    light, buttonPointer);
     addLabel(this, QStringLiteral("Label5"), QStringLiteral("English  -  French"), { 5070, 2280, 1740, 255 },
              face(QStringLiteral("Times New Roman"), 11.25, true), navy);
@@ -36,7 +36,7 @@ ChoiceWindow::ChoiceWindow(MessagePresenter& presenter, const QCursor& buttonPoi
              face(QStringLiteral("Times New Roman"), 9), blue);
     auto* french = addShellButton(QStringLiteral("Command1"), QStringLiteral("DICTIONNAIRE ELECTRONIQUE DES SCIENCES PSYCHOLOGIQUES"),
                                   QStringLiteral("eVelmora  Français"), { 2640, 3885, 6615, 495 }, dictionaryFont, light, buttonPointer);
-    addShellButton(QStringLiteral("cmdPresenFr"), QStringLiteral("Présentation multimédia"), QString(), { 2640, 4365, 6615, 270 }, presentationFont,
+    auto* frenchPresentation = addShellButton(QStringLiteral("cmdPresenFr"), QStringLiteral("Présentation multimédia"), QString(), { 2640, 4365, 6615, 270 }, presentationFont,
                    light, buttonPointer);
     addLabel(this, QStringLiteral("Label1"), QStringLiteral("Français - Anglais"), { 5070, 4800, 1755, 375 },
              face(QStringLiteral("Times New Roman"), 11.25, true), navy);
@@ -56,6 +56,8 @@ ChoiceWindow::ChoiceWindow(MessagePresenter& presenter, const QCursor& buttonPoi
     connect(english, &QPushButton::clicked, this, &ChoiceWindow::englishRequested);
     connect(french, &QPushButton::clicked, this, &ChoiceWindow::frenchRequested);
     connect(back, &QPushButton::clicked, this, &ChoiceWindow::backRequested);
+    connect(englishPresentation, &QPushButton::clicked, this, &ChoiceWindow::englishPresentationRequested);
+    connect(frenchPresentation, &QPushButton::clicked, this, &ChoiceWindow::frenchPresentationRequested);
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
     english->setFocus(Qt::OtherFocusReason);
 }

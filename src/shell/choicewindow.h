@@ -17,4 +17,6 @@ signals:
     void englishRequested(); // cmdVelmoraEng
     void frenchRequested();  // Command1
     void backRequested();    // cmdRetour
+    void englishPresentationRequested(); // cmdPresEng
+    void frenchPresentationRequested();  // cmdPresenFr
 };

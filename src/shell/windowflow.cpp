@@ -9,9 +9,11 @@
 #include "dictionarywindow.h"
 #include "failure.h"
 #include "platform.h"
+#include "presentationlauncher.h"
 #include "welcomewindow.h"
 
-WindowFlow::WindowFlow(WindowServices& services, Factory factory) : m_services(services), m_factory(std::move(factory))
+WindowFlow::WindowFlow(WindowServices& services, PresentationLauncher& presentations, Factory factory)
+    : m_services(services), m_presentations(presentations), m_factory(std::move(factory))
 {
     if (!m_factory)
         m_factory = [&services](MainWindow which) { return createWindow(services, which); };
@@ -110,6 +112,8 @@ void WindowFlow::wire(MainWindow which, QWidget* window)
         connect(choice, &ChoiceWindow::englishRequested, this, switchTo(MainWindow::Eng2, QStringLiteral("cmdVelmoraEng_Click")));
         connect(choice, &ChoiceWindow::frenchRequested, this, switchTo(MainWindow::F1, QStringLiteral("Command1_Click")));
         connect(choice, &ChoiceWindow::backRequested, this, switchTo(MainWindow::Demarage, QStringLiteral("cmdRetour_Click")));
+        connect(choice, &ChoiceWindow::frenchPresentationRequested, this, [this] { m_presentations.launch(Presentation::French); });
+        connect(choice, &ChoiceWindow::englishPresentationRequested, this, [this] { m_presentations.launch(Presentation::English); });
     } else if (auto* dictionary = qobject_cast<DictionaryWindow*>(window)) {
         const bool french = which == MainWindow::F1;
         connect(dictionary, &DictionaryWindow::otherDirectionRequested, this,

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 
+class PresentationLauncher;
 class QWidget;
 struct WindowServices;
 
@@ -22,7 +23,7 @@ public:
     // Creates and loads a main window; the flow wires its buttons.
     using Factory = std::function<QWidget*(MainWindow)>;
 
-    explicit WindowFlow(WindowServices& services, Factory factory = {});
+    WindowFlow(WindowServices& services, PresentationLauncher& presentations, Factory factory = {});
     ~WindowFlow() override;
 
     // The start-up procedure: shows demarage and returns.
@@ -43,6 +44,7 @@ private:
     void wire(MainWindow which, QWidget* window);
 
     WindowServices& m_services;
+    PresentationLauncher& m_presentations;
     Factory m_factory;
     std::map<MainWindow, QPointer<QWidget>> m_windows;
 };
