@@ -132,9 +132,10 @@ Result<qint64> SystemProgramStarter::startDetached(const QString& program)
     const QFileInfo info(program);
     if (!info.exists())
         return Failure { fileNotFound, QStringLiteral("File not found: ") + program };
-    const QByteArray path = QFile::encodeName(program);
     QString command = program;
     QStringList arguments;
+#ifndef Q_OS_WIN
+    const QByteArray path = QFile::encodeName(program);
     if (::access(path.constData(), X_OK) != 0) {
         const int accessError = errno;
         // A Windows program on the disc runs through Wine, where it is installed.
@@ -146,6 +147,7 @@ Result<qint64> SystemProgramStarter::startDetached(const QString& program)
         command = wine;
         arguments = { program };
     }
+#endif
     QProcess process;
     process.setProgram(command);
     process.setArguments(arguments);
