@@ -45,3 +45,17 @@ QList<Entry> numbered(const QList<QPair<QString, QString>>& englishFrench)
         entries.append({ english, french, QString::number(entries.size()) });
     return entries;
 }
+
+QByteArray contentJson(const QString& companyLatin, const QString& companyArabic, const QString& author, const QString& notice)
+{
+    const QString json = QStringLiteral(R"({"companyLatin": "%1", "companyArabic": "%2", "author": "%3", "legalNotice": "%4",
+        "publisher": {"name": "publisher.name", "technicalDirector": "publisher.technicalDirector",
+                      "address": ["publisher.address1", "publisher.address2", "publisher.address3"], "email": "publisher.email",
+                      "phone": "publisher.phone", "fax": "publisher.fax", "development": "publisher.development",
+                      "secretaries": ["publisher.secretary1", "publisher.secretary2"]},
+        "writer": {"name": "writer.name", "profession": {"en": "writer.profession.en", "fr": "writer.profession.fr"},
+                   "affiliations": {"en": ["en1", "en2", "en3", "en4", "en4b", "en5", "en6"], "fr": ["fr1", "fr2", "fr3", "fr4", "fr5", "fr6"]},
+                   "address": ["writer.address1", "writer.address2", "writer.address3"], "email": "writer.email",
+                   "phone": "writer.phone", "fax": "writer.fax", "mobile": "writer.mobile"}})");
+    return json.arg(companyLatin, companyArabic, author, notice).toUtf8();
+}

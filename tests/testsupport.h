@@ -21,6 +21,10 @@ struct Entry {
 };
 void writeDictionary(const QString& dataDir, const QList<Entry>& french, const QList<Entry>& english);
 
+// A complete content.json whose texts name their place ("publisher.email" and so on), with
+// the welcome window's four texts as given.
+QByteArray contentJson(const QString& companyLatin, const QString& companyArabic, const QString& author, const QString& notice);
+
 // The entries with num counted in the given order.
 QList<Entry> numbered(const QList<QPair<QString, QString>>& englishFrench);
 

@@ -1,6 +1,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTextBrowser>
+#include <QTimer>
 #include <QTest>
 
 #include "applicationhelpfile.h"
@@ -77,6 +80,9 @@ private slots:
     void roundTripLoadsAfresh();
     void welcomeContent();
     void failedSwitchKeepsAWindow();
+    void secondaryWindows_data();
+    void secondaryWindows();
+    void missingBibliography();
 
 private:
     void goTo(const QString& window);
@@ -100,8 +106,7 @@ void TestWindowFlow::initTestCase()
     installFontSubstitutions();
     const auto entries = numbered({ { u"fear"_s, u"peur"_s } });
     writeDictionary(m_data.path(), entries, entries);
-    writeTextFile(m_program.path(), u"content.json"_s,
-                  R"({"companyLatin": "Test Editions", "companyArabic": "اختبار", "author": "A. Writer", "legalNotice": "(c) test"})");
+    writeTextFile(m_program.path(), u"content.json"_s, contentJson(u"Test Editions"_s, u"اختبار"_s, u"A. Writer"_s, u"(c) test"_s));
 }
 
 void TestWindowFlow::init()
@@ -263,6 +268,82 @@ void TestWindowFlow::failedSwitchKeepsAWindow()
     QCOMPARE(openWindows(), QStringList { u"choix"_s });
     QCOMPARE(m_presenter.messages, QStringList { u"51Internal error: no memory for f1Command1_Click"_s });
     QCOMPARE(m_busy.events, (QStringList { u"hourglass"_s, u"default"_s }));
+}
+
+void TestWindowFlow::secondaryWindows_data()
+{
+    QTest::addColumn<QString>("opener");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("closingKey"); // Escape where it closes, else Enter after Escape did nothing
+
+    QTest::newRow("f1 bibliography") << u"f1"_s << u"cmdBibliography"_s << u"biblio_eng"_s << u"eVelmora - Bibliographie"_s << int(Qt::Key_Return);
+    QTest::newRow("eng2 bibliography") << u"eng2"_s << u"cmdBibliography"_s << u"biblio_eng"_s << u"Bibliography"_s << int(Qt::Key_Escape);
+    QTest::newRow("f1 publisher") << u"f1"_s << u"cmdPublisher"_s << u"frmAboutf1"_s << u"eVelmoraEF - A propos de l'editeur"_s << int(Qt::Key_Escape);
+    QTest::newRow("eng2 publisher") << u"eng2"_s << u"cmdPublisher"_s << u"frmAbout"_s << u"eVelmoraEF - About publisher "_s << int(Qt::Key_Return);
+    QTest::newRow("f1 writer") << u"f1"_s << u"CmdWriter"_s << u"frmAboutJF"_s << u"eVelmoraEF - Apropos de l'auteur"_s << int(Qt::Key_Return);
+    QTest::newRow("eng2 writer") << u"eng2"_s << u"CmdWriter"_s << u"frmAboutJ"_s << u" eVelmoraEF - About Writer"_s << int(Qt::Key_Return);
+}
+
+void TestWindowFlow::secondaryWindows()
+{
+    QFETCH(QString, opener);
+    QFETCH(QString, button);
+    QFETCH(QString, window);
+    QFETCH(QString, caption);
+    QFETCH(int, closingKey);
+    writeTextFile(m_program.path(), u"biblioeng1.rtf"_s, "{\\rtf1\\ansi {\\b Laplanche}, Vocabulaire de la psychanalyse\\par}");
+    goTo(opener);
+    QStringList seen;
+    QPoint centreOffset;
+    QTimer::singleShot(0, this, [&] {
+        // Records what it sees and always closes the window, so a failed check cannot leave it open.
+        QWidget* modal = QApplication::activeModalWidget();
+        seen << modal->objectName() << modal->windowTitle() << modal->focusWidget()->objectName();
+        // Centred on the screen, within what the frame added after the load step measured it.
+        centreOffset = modal->frameGeometry().center() - modal->screen()->geometry().center();
+        if (auto* viewer = modal->findChild<QTextBrowser*>(u"RichTextBox1"_s))
+            seen << viewer->toPlainText().trimmed();
+        seen << m_busy.events.last();
+        const bool writer = window.startsWith(u"frmAboutJ"_s);
+        if (writer) {
+            QTest::keyClick(modal->focusWidget(), Qt::Key_Escape);
+            seen << (modal->isVisible() ? u"Escape ignored"_s : u"Escape closed"_s);
+        }
+        QTest::keyClick(modal->focusWidget(), Qt::Key(closingKey));
+    });
+    click(opener, button);
+    QCOMPARE(seen.mid(0, 3), (QStringList { window, caption, u"cmdOK"_s }));
+    QVERIFY2(centreOffset.manhattanLength() <= 4, qPrintable(u"%1,%2"_s.arg(centreOffset.x()).arg(centreOffset.y())));
+    if (window == u"biblio_eng")
+        QCOMPARE(seen[3], u"Laplanche, Vocabulaire de la psychanalyse"_s);
+    QCOMPARE(seen[window == u"biblio_eng" ? 4 : 3], u"default"_s); // the load step restored the pointer
+    if (window.startsWith(u"frmAboutJ"_s))
+        QCOMPARE(seen.last(), u"Escape ignored"_s);
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QCOMPARE(openWindows(), QStringList { opener });
+    QCOMPARE(m_busy.events.last(), u"default"_s);
+    QCOMPARE(m_presenter.messages, QStringList());
+}
+
+void TestWindowFlow::missingBibliography()
+{
+    QTemporaryDir program;
+    writeTextFile(program.path(), u"content.json"_s, contentJson(u"a"_s, u"b"_s, u"c"_s, u"d"_s));
+    m_services->programDirectory = program.path();
+    goTo(u"eng2"_s);
+    QString viewerText = u"(not seen)"_s;
+    QTimer::singleShot(0, this, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        viewerText = modal->findChild<QTextBrowser*>(u"RichTextBox1"_s)->toPlainText();
+        QTest::keyClick(modal->focusWidget(), Qt::Key_Return);
+    });
+    click(u"eng2"_s, u"cmdBibliography"_s);
+    QCOMPARE(m_presenter.messages, QStringList { u"File not exist"_s });
+    QCOMPARE(viewerText, QString());
+    QCOMPARE(m_busy.events.last(), u"default"_s);
+    QCOMPARE(openWindows(), QStringList { u"eng2"_s });
 }
 
 QTEST_MAIN(TestWindowFlow)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "failure.h"
 
@@ -11,6 +12,30 @@ struct ProductContent final {
     QString companyArabic;
     QString author;
     QString legalNotice;
+
+    struct Publisher {
+        QString name;
+        QString technicalDirector;
+        QStringList address;
+        QString email;
+        QString phone;
+        QString fax;
+        QString development;
+        QStringList secretaries;
+    } publisher;
+
+    struct Writer {
+        QString name;
+        QString professionEnglish;
+        QString professionFrench;
+        QStringList affiliationsEnglish;
+        QStringList affiliationsFrench;
+        QStringList address;
+        QString email;
+        QString phone;
+        QString fax;
+        QString mobile;
+    } writer;
 
     static Result<ProductContent> read(const QString& programDirectory);
 };

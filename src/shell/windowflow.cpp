@@ -10,6 +10,8 @@
 #include "failure.h"
 #include "platform.h"
 #include "presentationlauncher.h"
+#include "productcontent.h"
+#include "secondarywindows.h"
 #include "welcomewindow.h"
 
 WindowFlow::WindowFlow(WindowServices& services, PresentationLauncher& presentations, Factory factory)
@@ -119,5 +121,34 @@ void WindowFlow::wire(MainWindow which, QWidget* window)
         connect(dictionary, &DictionaryWindow::otherDirectionRequested, this,
                 switchTo(french ? MainWindow::Eng2 : MainWindow::F1, french ? QStringLiteral("cmdAnglais_Click") : QStringLiteral("cmdFrensh_Click")));
         connect(dictionary, &DictionaryWindow::backRequested, this, switchTo(MainWindow::Choix, QStringLiteral("cmdRetour_Click"), true));
+        connect(dictionary, &DictionaryWindow::bibliographyRequested, this, [this, french] { openSecondary(Secondary::Bibliography, french); });
+        connect(dictionary, &DictionaryWindow::publisherRequested, this, [this, french] { openSecondary(Secondary::Publisher, french); });
+        connect(dictionary, &DictionaryWindow::writerRequested, this, [this, french] { openSecondary(Secondary::Writer, french); });
     }
+}
+
+void WindowFlow::openSecondary(Secondary which, bool french)
+{
+    m_services.busyPointer.setHourglass();
+    std::unique_ptr<SecondaryWindow> window;
+    if (which == Secondary::Bibliography) {
+        window = std::make_unique<BibliographyWindow>(m_services.busyPointer, m_services.presenter, m_services.programDirectory);
+        window->Form_Load();
+        if (!french)
+            window->setWindowTitle(QStringLiteral("Bibliography"));
+    } else {
+        // The particulars are read afresh at each opening; without them the window opens empty.
+        auto content = ProductContent::read(m_services.programDirectory);
+        if (!content)
+            m_services.presenter.showMessage(failureMessage(content.failure(), QStringLiteral("Form_Load")));
+        const ProductContent particulars = content ? *content : ProductContent();
+        if (which == Secondary::Publisher)
+            window = std::make_unique<PublisherWindow>(m_services.busyPointer, french, particulars, m_services.buttonPointer);
+        else
+            window = std::make_unique<WriterWindow>(m_services.busyPointer, french, particulars, m_services.buttonPointer);
+        window->Form_Load();
+    }
+    window->exec();
+    window.reset();
+    m_services.busyPointer.setDefault();
 }

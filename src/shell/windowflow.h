@@ -36,6 +36,10 @@ public:
     // load. With closeFirst the source is closed before the pointer is restored.
     void switchWindow(QWidget* source, MainWindow target, const QString& operation, bool closeFirst = false);
 
+    enum class Secondary { Bibliography, Publisher, Writer };
+    // The opening handlers of the dictionary windows: hourglass, load, modal show, default pointer.
+    void openSecondary(Secondary which, bool french);
+
     // The windows as the program builds them.
     static QWidget* createWindow(WindowServices& services, MainWindow which);
 

@@ -329,6 +329,9 @@ void DictionaryWindow::build()
     for (QPushButton* button : { back, exit })
         setFace(button, darkButtonFace);
     connect(back, &QPushButton::clicked, this, &DictionaryWindow::backRequested);
+    connect(findChild<QPushButton*>(QStringLiteral("cmdBibliography")), &QPushButton::clicked, this, &DictionaryWindow::bibliographyRequested);
+    connect(findChild<QPushButton*>(QStringLiteral("cmdPublisher")), &QPushButton::clicked, this, &DictionaryWindow::publisherRequested);
+    connect(findChild<QPushButton*>(QStringLiteral("CmdWriter")), &QPushButton::clicked, this, &DictionaryWindow::writerRequested);
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
     connect(findChild<QPushButton*>(d.switchName), &QPushButton::clicked, this, &DictionaryWindow::otherDirectionRequested);
 

@@ -53,6 +53,10 @@ signals:
     void otherDirectionRequested();
     // cmdRetour.
     void backRequested();
+    // cmdBibliography, cmdPublisher and CmdWriter open their windows over this one.
+    void bibliographyRequested();
+    void publisherRequested();
+    void writerRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

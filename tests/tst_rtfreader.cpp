@@ -1,0 +1,144 @@
+#include <random>
+
+#include <QStringDecoder>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include "rtfreader.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString read(const QByteArray& rtf)
+{
+    QTextDocument document;
+    RtfReader::read(rtf, document);
+    return document.toRawText().replace(QChar::ParagraphSeparator, u'\n');
+}
+
+// The character format in force at the first occurrence of `text`.
+QTextCharFormat formatAt(QTextDocument& document, const QString& text)
+{
+    QTextCursor cursor(&document);
+    cursor.setPosition(document.find(text).selectionStart() + 1);
+    return cursor.charFormat();
+}
+
+const QByteArray sample = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}{\\f1\\fswiss Arial;}}"
+                          "{\\colortbl;\\red0\\green0\\blue128;\\red200\\green0\\blue0;}"
+                          "{\\*\\generator Hidden writer;}{\\info{\\title Hidden title}}"
+                          "\\pard\\qc\\f1\\fs32\\cf1\\b Bibliographie\\b0\\par"
+                          "\\pard\\f0\\fs24 Laplanche, {\\i Vocabulaire de la psychanalyse}, \\ul PUF\\ulnone , caf\\'e9 "
+                          "\\uc1\\u339?uvre\\rquote s {\\cf2 red}\\par"
+                          "{\\pict\\pngblip 89504e470d0a1a0a}\\qr right\\line next}";
+
+} // namespace
+
+class TestRtfReader : public QObject {
+    Q_OBJECT
+
+private slots:
+    void formatting();
+    void escapes_data();
+    void escapes();
+    void hostileInput_data();
+    void hostileInput();
+    void everyTruncation();
+    void garbage();
+};
+
+void TestRtfReader::formatting()
+{
+    QTextDocument document;
+    RtfReader::read(sample, document);
+    QCOMPARE(document.toRawText().replace(QChar::ParagraphSeparator, u'\n'),
+             u"Bibliographie\nLaplanche, Vocabulaire de la psychanalyse, PUF, café œuvre’s red\nright\u2028next"_s);
+    const QTextBlock title = document.firstBlock();
+    QCOMPARE(title.blockFormat().alignment(), Qt::AlignHCenter);
+    const QTextCharFormat titleFormat = formatAt(document, u"Bibliographie"_s);
+    QCOMPARE(titleFormat.fontWeight(), int(QFont::Bold));
+    QCOMPARE(titleFormat.fontPointSize(), 16.0);
+    QCOMPARE(titleFormat.fontFamilies().toStringList(), QStringList { u"Arial"_s });
+    QCOMPARE(titleFormat.foreground().color(), QColor(0, 0, 128));
+
+    QVERIFY(formatAt(document, u"Vocabulaire"_s).fontItalic());
+    QVERIFY(!formatAt(document, u"Laplanche"_s).fontItalic());
+    QCOMPARE(formatAt(document, u"Laplanche"_s).fontFamilies().toStringList(), QStringList { u"Times New Roman"_s });
+    QVERIFY(formatAt(document, u"PUF"_s).fontUnderline());
+    QVERIFY(!formatAt(document, u"café"_s).fontUnderline());
+    QCOMPARE(formatAt(document, u"red"_s).foreground().color(), QColor(200, 0, 0));
+    QCOMPARE(document.lastBlock().blockFormat().alignment(), Qt::AlignRight);
+}
+
+void TestRtfReader::escapes_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("code page byte") << QByteArray("{\\rtf1\\ansi \\'c9tat \\'9cdipe \\'80}") << u"État œdipe €"_s;
+    QTest::newRow("two fallback characters") << QByteArray("{\\rtf1\\uc2\\u233 xyz}") << u"éz"_s;
+    QTest::newRow("fallback as an escape") << QByteArray("{\\rtf1\\u233\\'e9 a}") << u"é a"_s;
+    QTest::newRow("negative code") << QByteArray("{\\rtf1\\u-3913?}") << QString(QChar(0xF0B7));
+    QTest::newRow("surrogate pair") << QByteArray("{\\rtf1\\u-10179?\\u-8704?}") << u"\U0001F600"_s;
+    QTest::newRow("fallback cut by a group end") << QByteArray("{\\rtf1{\\uc3\\u233?}b}") << u"éb"_s;
+    QTest::newRow("escaped braces and backslash") << QByteArray("{\\rtf1 a\\{b\\}c\\\\d\\~e}") << u"a{b}c\\d\u00A0e"_s;
+    QTest::newRow("ignorable destination") << QByteArray("{\\rtf1 a{\\*\\unknowndest hidden {nested}}b}") << u"ab"_s;
+    QTest::newRow("unknown words skipped") << QByteArray("{\\rtf1\\zzzunknown12 a\\q b}") << u"ab"_s;
+    if (QStringDecoder("windows-1251").isValid())
+        QTest::newRow("other code page") << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \\'c0\\'e1}") << u"Аб"_s;
+}
+
+void TestRtfReader::escapes()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QCOMPARE(read(rtf), text);
+}
+
+void TestRtfReader::hostileInput_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("100,000 nested groups") << QByteArray(100000, '{') + "deep" + QByteArray(100000, '}') << u"deep"_s;
+    QTest::newRow("never closed") << QByteArray(100000, '{') + "open" << u"open"_s;
+    QTest::newRow("too many closes") << QByteArray("{\\rtf1 a}}}}}{\\b b") << u"ab"_s;
+    QTest::newRow("huge parameter") << QByteArray("{\\rtf1\\fs99999999999999999999 \\cf-5 \\f2147483648 big\\uc99999\\u70000 x}") << u"big\u1170"_s;
+    QTest::newRow("overlong word") << QByteArray("{\\rtf1\\") + QByteArray(1000, 'a') + QByteArray(" tail}") << u"tail"_s;
+    QTest::newRow("trailing backslash") << QByteArray("{\\rtf1 end\\") << u"end"_s;
+    QTest::newRow("half escape") << QByteArray("{\\rtf1 x\\'e") << u"x"_s;
+    QTest::newRow("empty") << QByteArray() << QString();
+}
+
+void TestRtfReader::hostileInput()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QCOMPARE(read(rtf), text);
+}
+
+void TestRtfReader::everyTruncation()
+{
+    // A file cut anywhere reads as far as it goes.
+    for (qsizetype length = 0; length <= sample.size(); ++length)
+        read(sample.left(length));
+    QVERIFY(read(sample.left(sample.indexOf("psychanalyse"))).endsWith(u"Vocabulaire de la "_s));
+}
+
+void TestRtfReader::garbage()
+{
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> byte(0, 255);
+    const char alphabet[] = "{}\\'*uc0123456789abf -;\n";
+    for (int round = 0; round < 200; ++round) {
+        QByteArray rtf("{\\rtf1 ");
+        for (int i = 0; i < 2000; ++i)
+            rtf.append(round % 2 ? static_cast<char>(byte(random)) : alphabet[byte(random) % (sizeof alphabet - 1)]);
+        read(rtf);
+    }
+    QVERIFY(true); // reaching here without a crash is the point; the sanitizer build checks the rest
+}
+
+QTEST_MAIN(TestRtfReader)
+#include "tst_rtfreader.moc"
