@@ -6,7 +6,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "music.h"
 #include "platform.h"
+
+#include <memory>
 
 // Writes `text` as UTF-8 to `dir/name`, creating folders on the way.
 void writeTextFile(const QString& dir, const QString& name, const QByteArray& bytes);
@@ -55,3 +58,22 @@ public:
     int focusCount = 0;
     QList<bool> busyEvents;
 };
+
+// A player and a dialog that do nothing, for windows whose music is not under test.
+class RecordingPlayer final : public MediaPlayer {
+public:
+    Outcome setFileName(const QString& path) override { return record(QStringLiteral("set ") + path); }
+    Outcome stop() override { return record(QStringLiteral("stop")); }
+    Outcome play() override { return record(QStringLiteral("play")); }
+
+    Outcome record(const QString& call)
+    {
+        calls.append(call);
+        return failOn.isEmpty() || !call.startsWith(failOn) ? Outcome() : Outcome(Failure { 53, QStringLiteral("cannot play") });
+    }
+    QStringList calls;
+    QString failOn;
+};
+
+std::unique_ptr<MediaPlayer> silentPlayer();
+std::unique_ptr<FileOpenDialog> noDialog();

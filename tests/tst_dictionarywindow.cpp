@@ -7,6 +7,7 @@
 #include "dictionarywindow.h"
 #include "qtplatform.h"
 #include "qtreportviewer.h"
+#include "music.h"
 #include "testsupport.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -67,7 +68,7 @@ void TestDictionaryWindow::initTestCase()
 void TestDictionaryWindow::init()
 {
     m_presenter.messages.clear();
-    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, m_dir.path(), u"/opt/evelmora"_s, QCursor() });
+    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, silentPlayer, noDialog, m_dir.path(), u"/opt/evelmora"_s, QCursor() });
 }
 
 void TestDictionaryWindow::cleanup()

@@ -11,6 +11,7 @@
 #include "presentationlauncher.h"
 #include "qtplatform.h"
 #include "qtreportviewer.h"
+#include "music.h"
 #include "testsupport.h"
 #include "windowflow.h"
 
@@ -113,7 +114,7 @@ void TestWindowFlow::init()
 {
     m_presenter.messages.clear();
     m_busy.events.clear();
-    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, m_data.path(), m_program.path(), QCursor() });
+    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, silentPlayer, noDialog, m_data.path(), m_program.path(), QCursor() });
     m_starter.started.clear();
     m_presentations = std::make_unique<PresentationLauncher>(m_drives, m_starter, m_presenter);
     m_flow = std::make_unique<WindowFlow>(*m_services, *m_presentations);

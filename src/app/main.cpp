@@ -9,6 +9,7 @@
 #include "printing.h"
 #include "qtplatform.h"
 #include "qtreportviewer.h"
+#include "systemmediaplayer.h"
 #include "windowflow.h"
 
 int main(int argc, char* argv[])
@@ -28,7 +29,16 @@ int main(int argc, char* argv[])
     ApplicationHelpFile helpFile(QDir(dataDirectory).filePath(QStringLiteral("efENG.chm")));
     PrintableTerms terms;
     QtReportViewer reportViewer;
-    WindowServices services { presenter, busyPointer, helpFile, terms, reportViewer, dataDirectory, programDirectory, pointingHandPointer() };
+    WindowServices services { presenter,
+                              busyPointer,
+                              helpFile,
+                              terms,
+                              reportViewer,
+                              [] { return std::make_unique<SystemMediaPlayer>(); },
+                              [] { return std::make_unique<QtFileOpenDialog>(); },
+                              dataDirectory,
+                              programDirectory,
+                              pointingHandPointer() };
 
     SystemOpticalDrives drives;
     SystemProgramStarter starter;

@@ -15,6 +15,7 @@
 #include "dictionaryoperations.h"
 #include "direction.h"
 #include "platform.h"
+#include "music.h"
 #include "printing.h"
 
 // Every text, place and size of a dictionary window; positions in twips.
@@ -353,6 +354,14 @@ void DictionaryWindow::build()
     wire(QStringLiteral("cmdDernier"), &DictionaryOperations::cmdDernier_Click);
     wire(QStringLiteral("cmdReculeRapidement"), &DictionaryOperations::cmdReculeRapidement_Click);
     wire(QStringLiteral("cmdAvanceRapidement"), &DictionaryOperations::cmdAvanceRapidement_Click);
+    for (const auto& [name, operation] : { std::pair { QStringLiteral("cmdPlay"), &MusicOperations::cmdPlay_Click },
+                                           std::pair { QStringLiteral("cmdStop"), &MusicOperations::cmdStop_Click },
+                                           std::pair { QStringLiteral("cmdParcourir"), &MusicOperations::cmdParcourir_Click } }) {
+        connect(findChild<QPushButton*>(name), &QPushButton::clicked, this, [this, operation = operation] {
+            if (m_music)
+                std::invoke(operation, *m_music);
+        });
+    }
     connect(findChild<QPushButton*>(QStringLiteral("cmdImprimer")), &QPushButton::clicked, this, [this] {
         if (m_print)
             m_print->cmdImprimer_Click(m_textEng->text(), m_textFr->text());
@@ -368,6 +377,8 @@ void DictionaryWindow::Form_Load()
 {
     m_services.helpFile.set(m_services.programDirectory + m_design.helpFile);
     m_data = WindowData::open(m_direction, m_services.dataDirectory);
+    m_music = std::make_unique<MusicOperations>(m_services.makePlayer(), m_services.makeFileDialog(), m_services.presenter,
+                                                m_services.programDirectory, m_services.dataDirectory);
     m_print = std::make_unique<PrintOperation>(m_design.report, m_services.terms, m_services.reportViewer, m_services.presenter,
                                                m_services.busyPointer, m_services.dataDirectory);
     m_operations = std::make_unique<DictionaryOperations>(m_direction, *m_data.browse, *m_data.lookup, m_data.letterStarts, *m_view, m_services.presenter,

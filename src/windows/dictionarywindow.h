@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QCursor>
@@ -10,6 +11,9 @@
 class ApplicationHelpFile;
 class BusyPointer;
 class DictionaryOperations;
+class FileOpenDialog;
+class MediaPlayer;
+class MusicOperations;
 class PrintOperation;
 class ReportViewer;
 struct PrintableTerms;
@@ -26,6 +30,9 @@ struct WindowServices final {
     ApplicationHelpFile& helpFile;
     PrintableTerms& terms;
     ReportViewer& reportViewer;
+    // Each window gets a player and a file dialog of its own.
+    std::function<std::unique_ptr<MediaPlayer>()> makePlayer;
+    std::function<std::unique_ptr<FileOpenDialog>()> makeFileDialog;
     QString dataDirectory;
     QString programDirectory;
     QCursor buttonPointer;
@@ -78,4 +85,5 @@ private:
     WindowData m_data;
     std::unique_ptr<DictionaryOperations> m_operations;
     std::unique_ptr<PrintOperation> m_print;
+    std::unique_ptr<MusicOperations> m_music; // MMControl1 and CommonDialog1
 };

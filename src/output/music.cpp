@@ -1,0 +1,60 @@
+#include "music.h"
+
+#include <QDir>
+
+#include "platform.h"
+#include "textfile.h"
+
+QString resolveWithoutCase(const QString& base, const QStringList& names)
+{
+    QString path = base;
+    for (const QString& name : names) {
+        const QString found = TextFile::findCaseInsensitive(path, name);
+        path = found.isEmpty() ? QDir(path).filePath(name) : found;
+    }
+    return path;
+}
+
+MusicOperations::MusicOperations(std::unique_ptr<MediaPlayer> player, std::unique_ptr<FileOpenDialog> dialog, MessagePresenter& presenter,
+                                 QString programDirectory, QString dataDirectory)
+    : m_player(std::move(player))
+    , m_dialog(std::move(dialog))
+    , m_presenter(presenter)
+    , m_programDirectory(std::move(programDirectory))
+    , m_dataDirectory(std::move(dataDirectory))
+{
+}
+
+// The player goes with the window: its music ends here.
+MusicOperations::~MusicOperations() = default;
+
+void MusicOperations::cmdPlay_Click()
+{
+    Outcome failure = m_player->stop();
+    if (!failure)
+        failure = m_player->setFileName(resolveWithoutCase(m_programDirectory, { QStringLiteral("music"), QStringLiteral("music1.mid") }));
+    if (!failure)
+        failure = m_player->play();
+    if (failure)
+        m_presenter.showMessage(failureMessage(*failure, QStringLiteral("CMD PLAY")));
+}
+
+void MusicOperations::cmdStop_Click()
+{
+    if (auto failure = m_player->stop())
+        m_presenter.showMessage(failureMessage(*failure, QStringLiteral("Stop")));
+}
+
+void MusicOperations::cmdParcourir_Click()
+{
+    auto chosen = m_dialog->showOpen(resolveWithoutCase(m_dataDirectory, { QStringLiteral("Music") }));
+    Outcome failure = chosen ? Outcome() : chosen.failure();
+    if (!failure)
+        failure = m_player->setFileName(*chosen);
+    if (!failure)
+        failure = m_player->stop();
+    if (!failure)
+        failure = m_player->play();
+    if (failure && failure->number != MusicFailure::Cancelled)
+        m_presenter.showMessage(failureMessage(*failure, QStringLiteral("Parcourir")));
+}
