@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "helpviewer.h"
 #include "music.h"
 #include "platform.h"
 
@@ -77,3 +78,9 @@ public:
 
 std::unique_ptr<MediaPlayer> silentPlayer();
 std::unique_ptr<FileOpenDialog> noDialog();
+
+class RecordingHelpViewer final : public HelpViewer {
+public:
+    void openHelpFile(const QString& path) override { opened.append(path); }
+    QStringList opened;
+};

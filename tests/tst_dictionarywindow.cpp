@@ -53,6 +53,7 @@ private:
     RecordingBusyPointer m_busy;
     PrintableTerms m_terms;
     QtReportViewer m_viewer;
+    RecordingHelpViewer m_help;
     ApplicationHelpFile m_helpFile { u"/data/efENG.chm"_s };
     std::unique_ptr<WindowServices> m_services;
     std::unique_ptr<DictionaryWindow> m_window;
@@ -68,7 +69,7 @@ void TestDictionaryWindow::initTestCase()
 void TestDictionaryWindow::init()
 {
     m_presenter.messages.clear();
-    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, silentPlayer, noDialog, m_dir.path(), u"/opt/evelmora"_s, QCursor() });
+    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, m_help, silentPlayer, noDialog, m_dir.path(), u"/opt/evelmora"_s, QCursor() });
 }
 
 void TestDictionaryWindow::cleanup()

@@ -84,6 +84,7 @@ private slots:
     void secondaryWindows_data();
     void secondaryWindows();
     void missingBibliography();
+    void helpFileWritersAndF1();
 
 private:
     void goTo(const QString& window);
@@ -94,6 +95,7 @@ private:
     RecordingBusyPointer m_busy;
     PrintableTerms m_terms;
     QtReportViewer m_viewer;
+    RecordingHelpViewer m_help;
     ApplicationHelpFile m_helpFile { u"efENG.chm"_s };
     std::unique_ptr<WindowServices> m_services;
     NoDrives m_drives;
@@ -114,7 +116,7 @@ void TestWindowFlow::init()
 {
     m_presenter.messages.clear();
     m_busy.events.clear();
-    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, silentPlayer, noDialog, m_data.path(), m_program.path(), QCursor() });
+    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, m_help, silentPlayer, noDialog, m_data.path(), m_program.path(), QCursor() });
     m_starter.started.clear();
     m_presentations = std::make_unique<PresentationLauncher>(m_drives, m_starter, m_presenter);
     m_flow = std::make_unique<WindowFlow>(*m_services, *m_presentations);
@@ -345,6 +347,45 @@ void TestWindowFlow::missingBibliography()
     QCOMPARE(viewerText, QString());
     QCOMPARE(m_busy.events.last(), u"default"_s);
     QCOMPARE(openWindows(), QStringList { u"eng2"_s });
+}
+
+void TestWindowFlow::helpFileWritersAndF1()
+{
+    HelpKey helpKey(m_helpFile, m_help);
+    qApp->installEventFilter(&helpKey);
+    m_helpFile.set(m_data.filePath(u"efENG.chm"_s));
+    m_help.opened.clear();
+    const auto pressF1 = [](const QString& window) {
+        QWidget* top = openWindow(window);
+        QTest::keyClick(top->focusWidget() ? top->focusWidget() : top, Qt::Key_F1);
+    };
+    const QString program = m_program.path();
+    m_flow->start();
+    pressF1(u"demarage"_s);
+    click(u"demarage"_s, u"cmdVelmora"_s);
+    pressF1(u"choix"_s);
+    click(u"choix"_s, u"Command1"_s);
+    pressF1(u"f1"_s);
+    click(u"f1"_s, u"cmdHelp"_s);
+    pressF1(u"f1"_s);
+    click(u"f1"_s, u"cmdAnglais"_s); // the load of eng2 writes over the help button's file
+    pressF1(u"eng2"_s);
+    click(u"eng2"_s, u"cmdHelp"_s);
+    click(u"eng2"_s, u"cmdRetour"_s); // leaving restores nothing
+    pressF1(u"choix"_s);
+    click(u"choix"_s, u"cmdVelmoraEng"_s);
+    // F1 reaches the viewer from a secondary window too.
+    QTimer::singleShot(0, this, [] {
+        QWidget* modal = QApplication::activeModalWidget();
+        QTest::keyClick(modal->focusWidget(), Qt::Key_F1);
+        QTest::keyClick(modal->focusWidget(), Qt::Key_Escape);
+    });
+    click(u"eng2"_s, u"cmdBibliography"_s);
+    qApp->removeEventFilter(&helpKey);
+    QCOMPARE(m_help.opened, (QStringList { m_data.filePath(u"efENG.chm"_s), m_data.filePath(u"efENG.chm"_s), program + u"/MindHelpF.chm"_s,
+                                           program + u"/efFR.chm"_s, program + u"/efFR.chm"_s, program + u"/MindHelpE.chm"_s,
+                                           program + u"/efENG.chm"_s, program + u"/efENG.chm"_s, program + u"/MindHelpE.chm"_s }));
+    QCOMPARE(m_presenter.messages, QStringList());
 }
 
 QTEST_MAIN(TestWindowFlow)

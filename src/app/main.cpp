@@ -5,6 +5,7 @@
 #include "applicationhelpfile.h"
 #include "buttonpointer.h"
 #include "dictionarywindow.h"
+#include "helpviewer.h"
 #include "presentationlauncher.h"
 #include "printing.h"
 #include "qtplatform.h"
@@ -29,11 +30,15 @@ int main(int argc, char* argv[])
     ApplicationHelpFile helpFile(QDir(dataDirectory).filePath(QStringLiteral("efENG.chm")));
     PrintableTerms terms;
     QtReportViewer reportViewer;
+    QtHelpViewer helpViewer;
+    HelpKey helpKey(helpFile, helpViewer);
+    app.installEventFilter(&helpKey);
     WindowServices services { presenter,
                               busyPointer,
                               helpFile,
                               terms,
                               reportViewer,
+                              helpViewer,
                               [] { return std::make_unique<SystemMediaPlayer>(); },
                               [] { return std::make_unique<QtFileOpenDialog>(); },
                               dataDirectory,

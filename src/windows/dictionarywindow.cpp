@@ -12,6 +12,7 @@
 
 #include "applicationhelpfile.h"
 #include "formbuilder.h"
+#include "helpviewer.h"
 #include "dictionaryoperations.h"
 #include "direction.h"
 #include "platform.h"
@@ -24,6 +25,7 @@ struct DictionaryWindowDesign final {
     QString title;
     QString background;
     QString helpFile;
+    QString helpButtonFile;
     bool frenchIsSource;
     QString banner;
     int bannerWidth;
@@ -63,6 +65,7 @@ const DictionaryWindowDesign f1Design {
     QStringLiteral("eVelmoraEF - Dictionnaire électronique des sciences psychologiques"),
     QStringLiteral(":/assets/f1-background.svg"),
     QStringLiteral("/MindHelpF.chm"),
+    QStringLiteral("/efFR.chm"),
     true,
     QStringLiteral("  French eVelmora         French eVelmora         French eVelmora         French eVelmora    "),
     12045,
@@ -116,6 +119,7 @@ const DictionaryWindowDesign eng2Design {
     QStringLiteral("eVelmoraEF - Electronic Dictionary of Psychological Sciences"),
     QStringLiteral(":/assets/eng2-background.svg"),
     QStringLiteral("/MindHelpE.chm"),
+    QStringLiteral("/efENG.chm"),
     false,
     QStringLiteral("  English eVelmora         English eVelmora        English eVelmora         English eVelmora  "),
     11955,
@@ -362,6 +366,7 @@ void DictionaryWindow::build()
                 std::invoke(operation, *m_music);
         });
     }
+    connect(findChild<QPushButton*>(QStringLiteral("cmdHelp")), &QPushButton::clicked, this, &DictionaryWindow::cmdHelp_Click);
     connect(findChild<QPushButton*>(QStringLiteral("cmdImprimer")), &QPushButton::clicked, this, [this] {
         if (m_print)
             m_print->cmdImprimer_Click(m_textEng->text(), m_textFr->text());
@@ -385,6 +390,13 @@ void DictionaryWindow::Form_Load()
                                                           m_services.busyPointer);
     if (m_data.loadFailure)
         m_services.presenter.showMessage(failureMessage(*m_data.loadFailure, QStringLiteral("Form_Load")));
+}
+
+void DictionaryWindow::cmdHelp_Click()
+{
+    // Pressing F1 here would open the file just set; opening it directly is the same step.
+    m_services.helpFile.set(m_services.programDirectory + m_design.helpButtonFile);
+    m_services.helpViewer.openHelpFile(m_services.helpFile.path());
 }
 
 void DictionaryWindow::Cmdnew_Click()

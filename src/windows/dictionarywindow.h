@@ -12,6 +12,7 @@ class ApplicationHelpFile;
 class BusyPointer;
 class DictionaryOperations;
 class FileOpenDialog;
+class HelpViewer;
 class MediaPlayer;
 class MusicOperations;
 class PrintOperation;
@@ -30,6 +31,7 @@ struct WindowServices final {
     ApplicationHelpFile& helpFile;
     PrintableTerms& terms;
     ReportViewer& reportViewer;
+    HelpViewer& helpViewer;
     // Each window gets a player and a file dialog of its own.
     std::function<std::unique_ptr<MediaPlayer>()> makePlayer;
     std::function<std::unique_ptr<FileOpenDialog>()> makeFileDialog;
@@ -54,6 +56,7 @@ public:
     void Form_Load();
 
     void Cmdnew_Click();
+    void cmdHelp_Click();
 
 signals:
     // cmdAnglais in f1, cmdFrensh in eng2.

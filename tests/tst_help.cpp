@@ -1,0 +1,119 @@
+#include <QAction>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "chmfile.h"
+#include "helpviewer.h"
+#include "testsupport.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestHelp : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readsTheSample();
+    void viewerShowsAndFollowsLinks();
+    void reportsFilesItCannotShow_data();
+    void reportsFilesItCannotShow();
+    void contentsParser();
+};
+
+void TestHelp::readsTheSample()
+{
+    auto chm = ChmFile::open(QStringLiteral(SAMPLE_CHM));
+    QVERIFY2(chm, qPrintable(chm ? QString() : chm.failure().description));
+    QCOMPARE((*chm)->defaultTopic(), u"/start.html"_s);
+    QCOMPARE((*chm)->title(), u"Sample help"_s);
+    QVERIFY((*chm)->read(u"/second.html"_s)->contains("Second page"));
+    QVERIFY((*chm)->read(u"/PIC.PNG"_s)->startsWith("\x89PNG")); // names without regard to case
+    QCOMPARE((*chm)->read(u"/absent.html"_s).failure().number, 53);
+}
+
+void TestHelp::viewerShowsAndFollowsLinks()
+{
+    HelpWindow window;
+    window.open(QStringLiteral(SAMPLE_CHM));
+    window.show();
+    auto* page = window.findChild<HelpBrowser*>(u"page"_s);
+    QCOMPARE(window.windowTitle(), u"Sample help"_s);
+    QVERIFY(page->toPlainText().startsWith(u"Début de l'aide"_s));
+    // The picture comes out of the file.
+    const QVariant picture = page->loadResource(QTextDocument::ImageResource, page->source().resolved(QUrl(u"pic.png"_s)));
+    QVERIFY(picture.toByteArray().startsWith("\x89PNG"));
+
+    auto* contents = window.findChild<QTreeWidget*>(u"contents"_s);
+    QCOMPARE(contents->topLevelItemCount(), 1);
+    QCOMPARE(contents->topLevelItem(0)->text(0), u"Start page"_s);
+    QCOMPARE(contents->topLevelItem(0)->child(0)->text(0), u"Second & last"_s);
+
+    // A link inside the file, then back, forward and home.
+    emit page->anchorClicked(page->source().resolved(QUrl(u"second.html"_s)));
+    QVERIFY(page->toPlainText().startsWith(u"Second page"_s));
+    window.findChild<QAction*>(u"back"_s)->trigger();
+    QVERIFY(page->toPlainText().startsWith(u"Début"_s));
+    QVERIFY(window.findChild<QAction*>(u"forward"_s)->isEnabled());
+    window.findChild<QAction*>(u"forward"_s)->trigger();
+    QVERIFY(page->toPlainText().startsWith(u"Second page"_s));
+    window.findChild<QAction*>(u"home"_s)->trigger();
+    QVERIFY(page->toPlainText().startsWith(u"Début"_s));
+    // The contents tree opens its pages.
+    emit contents->itemClicked(contents->topLevelItem(0)->child(0), 0);
+    QVERIFY(page->toPlainText().startsWith(u"Second page"_s));
+}
+
+void TestHelp::reportsFilesItCannotShow_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("missing") << QByteArray() << u"does not exist"_s;
+    QTest::newRow("not a help file") << QByteArray("<html>not compiled</html>") << u"is not a compiled HTML help (.chm) file"_s;
+    QTest::newRow("damaged") << QByteArray("ITSF") + QByteArray(200, '\0') << u"damaged"_s;
+}
+
+void TestHelp::reportsFilesItCannotShow()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, report);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"efFR.chm"_s);
+    if (!bytes.isEmpty())
+        writeTextFile(dir.path(), u"efFR.chm"_s, bytes);
+    HelpWindow window;
+    window.open(path);
+    const QString shown = window.findChild<HelpBrowser*>(u"page"_s)->toPlainText();
+    QVERIFY2(shown.contains(report) && shown.contains(path), qPrintable(shown));
+    QCOMPARE(window.findChild<QTreeWidget*>(u"contents"_s)->topLevelItemCount(), 0);
+}
+
+void TestHelp::contentsParser()
+{
+    const QList<HelpTopic> topics = parseContents(
+        "<ul><li><object type=text/sitemap><param name=\"Name\" value=\"A\"><param name='Local' value='a.html'></object>"
+        "<ul><li><OBJECT><PARAM NAME=\"Name\" VALUE=\"A.1\"><param name=\"Local\" value=\"a1.html\"></OBJECT></ul>"
+        "<li><object><param name=\"Name\" value=\"B\"></object></ul></ul></ul><object><param name=\"Local\" value=\"stray.html\">");
+    QCOMPARE(topics.size(), 2);
+    QCOMPARE(topics[0].children.size(), 1);
+    QCOMPARE(topics[0].children[0].local, u"a1.html"_s);
+    QCOMPARE(topics[1].name, u"B"_s);
+
+    // Deep nesting stays bounded and loses no entry.
+    QByteArray deep;
+    for (int i = 0; i < 5000; ++i)
+        deep += "<li><object><param name=\"Name\" value=\"x\"></object><ul>";
+    int count = 0;
+    QList<const QList<HelpTopic>*> pending { nullptr };
+    const QList<HelpTopic> parsed = parseContents(deep);
+    pending = { &parsed };
+    while (!pending.isEmpty()) {
+        const QList<HelpTopic>* list = pending.takeLast();
+        for (const HelpTopic& topic : *list) {
+            ++count;
+            pending.append(&topic.children);
+        }
+    }
+    QCOMPARE(count, 5000);
+}
+
+QTEST_MAIN(TestHelp)
+#include "tst_help.moc"
