@@ -261,7 +261,7 @@ Outcome Store::loadTable(const QString& name)
     for (const auto& column : columns) {
         if (column.type != TextTable::ColumnType::Text)
             continue;
-        if (column.name.compare(u"English", Qt::CaseInsensitive) != 0 && column.name.compare(u"Frensh", Qt::CaseInsensitive) != 0)
+        if (!m_indexedColumns.contains(column.name, Qt::CaseInsensitive))
             continue;
         const QString index = quoted(schema) + u'.' + quoted(table + u'_' + column.name);
         if (auto failure = exec(QStringLiteral("CREATE INDEX ") + index + QStringLiteral(" ON ") + quoted(table) + u'(' + quoted(column.name) + u')'))

@@ -69,6 +69,10 @@ public:
 
     const ConnectionDescription& description() const { return m_description; }
 
+    // The text columns that get an index when their table loads: the search fields. A window
+    // names its own, so a table is not indexed for the other direction too.
+    void setIndexedColumns(const QStringList& columns) { m_indexedColumns = columns; }
+
     // Sees every query text the store is asked to run; for tests and diagnostics.
     void setQueryObserver(std::function<void(const QString&)> observer) { m_observer = std::move(observer); }
 
@@ -83,5 +87,6 @@ private:
     std::shared_ptr<sqlite3> m_database;
     std::function<void(const QString&)> m_observer;
     QStringList m_loaded;
+    QStringList m_indexedColumns { QStringLiteral("English"), QStringLiteral("Frensh") };
     bool m_loading = false;
 };

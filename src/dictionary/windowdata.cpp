@@ -39,6 +39,7 @@ WindowData WindowData::open(const Direction& direction, const QString& dataDirec
         else
             data.loadFailure = table.failure();
     }
+    (*store)->setIndexedColumns({ direction.searchField });
     data.browse = std::make_unique<Cursor>(*store);
     data.lookup = std::make_unique<Cursor>(*store);
     data.browse->setRecordSource(direction.browseSource);
