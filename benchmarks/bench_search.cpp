@@ -192,6 +192,20 @@ void search(benchmark::State& state, const QString& word, bool expectFound)
     state.counters["peak_MiB"] = static_cast<double>(peakResidentKiB()) / 1024.0;
 }
 
+// A fresh browse cursor walked to its last entry: what the first search deep into a large
+// table pays to place the browse cursor.
+void BM_BrowseToLast(benchmark::State& state)
+{
+    const QString dir = dataDirectory(static_cast<int>(state.range(0)));
+    WindowData data = WindowData::open(Direction::frenchToEnglish(), dir);
+    for (auto _ : state) {
+        data.browse->setRecordSource(Direction::frenchToEnglish().browseSource);
+        data.browse->refresh();
+        if (data.browse->moveLast())
+            state.SkipWithError("moveLast failed");
+    }
+}
+
 void BM_ExactSearch(benchmark::State& state)
 {
     // A term that is in the table: the 1000th generated one.
@@ -237,6 +251,7 @@ void BM_FallbackSearch(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_OpenCursors)->Arg(7000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BrowseToLast)->Arg(7000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExactSearch)->Arg(7000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FallbackSearch)->Arg(7000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EmptyWordSearch)->Arg(7000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);

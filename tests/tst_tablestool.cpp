@@ -5,6 +5,8 @@
 #include "dictionaryoperations.h"
 #include "direction.h"
 #include "testsupport.h"
+#include "connectiondescription.h"
+#include "store.h"
 #include "windowdata.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -35,6 +37,7 @@ private slots:
     void catchesWrongNum();
     void rejectsBadSources();
     void sampleLettersLandOnTheirLetter();
+    void compiledStoreGivesTheSameResults();
 };
 
 void TestTablesTool::buildsTablesThatPassTheCheck()
@@ -109,6 +112,49 @@ void TestTablesTool::sampleLettersLandOnTheirLetter()
         }
         QCOMPARE(presenter.messages, QStringList());
     }
+}
+
+void TestTablesTool::compiledStoreGivesTheSameResults()
+{
+    QTemporaryDir text;
+    QTemporaryDir compiled;
+    QCOMPARE(runTool({ u"build"_s, QStringLiteral(SAMPLE_TERMS), text.path() }).exitCode, 0);
+    QCOMPARE(runTool({ u"build"_s, QStringLiteral(SAMPLE_TERMS), compiled.path() }).exitCode, 0);
+    const Run compile = runTool({ u"compile"_s, compiled.path() });
+    QVERIFY2(compile.exitCode == 0, qPrintable(compile.output));
+    QVERIFY(QFileInfo(compiled.filePath(u"fr-en.sqlite"_s)).isFile());
+    QCOMPARE(runTool({ u"check"_s, compiled.path() }).exitCode, 0);
+
+    const QStringList words { u"anxiété"_s, u"ANXIETE"_s, u"maladie d'Alzheimer"_s, u"l'"_s, u"ps"_s, QString(), u"zz"_s, u"Œdipe"_s };
+    for (const Direction* direction : { &Direction::frenchToEnglish(), &Direction::englishToFrench() }) {
+        QStringList queries { direction->browseSource, direction->lookupSource };
+        for (const QString& word : words) {
+            const QString literal = doubler_apostrophes(word);
+            queries << direction->exactStart + u'\'' + literal + u'\'' + direction->exactEnd
+                    << direction->prefixStart + u'\'' + literal + u" *'  and '"_s + literal + u"z*'"_s + direction->prefixEnd;
+        }
+        const auto open = [direction](const QString& dir) {
+            auto description = ConnectionDescription::read(QDir(dir).filePath(direction->connectionFile), dir);
+            return *Store::open(*description);
+        };
+        auto textStore = open(text.path());
+        auto compiledStore = open(compiled.path());
+        QVERIFY(!compiledStore->description().databaseFile.isEmpty());
+        for (const QString& query : queries) {
+            auto a = textStore->execute(query);
+            auto b = compiledStore->execute(query);
+            QVERIFY2(a && b, qPrintable(query));
+            const qsizetype rows = *(*a)->rowCount();
+            QCOMPARE(*(*b)->rowCount(), rows);
+            for (qsizetype row = 0; row < rows; ++row) {
+                for (const QString& field : { u"English"_s, u"Frensh"_s, u"num"_s })
+                    QCOMPARE((*b)->value(row, (*b)->columnIndex(field)).text, (*a)->value(row, (*a)->columnIndex(field)).text);
+            }
+        }
+    }
+    const Run lookupText = runTool({ u"lookup"_s, text.path(), u"fr"_s, u"anxiete"_s });
+    QCOMPARE(runTool({ u"lookup"_s, compiled.path(), u"fr"_s, u"anxiete"_s }).output, lookupText.output);
+    QCOMPARE(lookupText.output, u"anxiété\tanxiety\n"_s);
 }
 
 QTEST_GUILESS_MAIN(TestTablesTool)

@@ -8,9 +8,13 @@
 #include <QFile>
 #include <QTextStream>
 
+#include "store.h"
+
 #include "cursor.h"
 #include "connectiondescription.h"
 #include "dictionarycollation.h"
+#include "dictionaryoperations.h"
+#include "platform.h"
 #include "letterstarttable.h"
 #include "direction.h"
 #include "textfile.h"
@@ -219,6 +223,90 @@ int check(const QString& dataDirectory)
     return std::max(french, english);
 }
 
+// Compiles the text tables behind one connection file into a SQLite database beside them and
+// points the connection file at it, keeping the old one as <name>.text.
+int compileDirection(const Direction& direction, const QString& dataDirectory)
+{
+    const QString udl = TextFile::findCaseInsensitive(dataDirectory, direction.connectionFile);
+    auto description = ConnectionDescription::read(udl, dataDirectory);
+    if (!description || !description->databaseFile.isEmpty()) {
+        err() << (description ? udl + QStringLiteral(" names a compiled database already") : description.failure().description) << Qt::endl;
+        return 2;
+    }
+    auto store = Store::open(*description);
+    if (!store) {
+        err() << store.failure().description << Qt::endl;
+        return 2;
+    }
+    (*store)->setIndexedColumns({ direction.searchField });
+    if (auto rows = (*store)->execute(direction.browseSource); !rows) {
+        err() << rows.failure().description << Qt::endl;
+        return 2;
+    }
+    const QString database = description->tableDirectory + QStringLiteral(".sqlite");
+    QFile::remove(database);
+    if (auto failure = (*store)->compileTo(database)) {
+        err() << "cannot write " << database << ": " << failure->description << Qt::endl;
+        return 2;
+    }
+    QFile::remove(udl + QStringLiteral(".text"));
+    QFile::copy(udl, udl + QStringLiteral(".text"));
+    QString connection = QStringLiteral("[oledb]\n; compiled by evelmora-tables\nProvider=sqlite;Data Source=") + QDir(dataDirectory).relativeFilePath(database);
+    if (description->letterStarts)
+        connection += QStringLiteral(";Letter Starts=") + *description->letterStarts;
+    if (!writeFile(udl, connection + u'\n'))
+        return 2;
+    out() << direction.connectionFile << ": " << database << Qt::endl;
+    return 0;
+}
+
+class PrintedView final : public EntryView {
+public:
+    explicit PrintedView(QString word) : m_word(std::move(word)) { }
+    QString sourceText() const override { return m_word; }
+    void setEnglishText(const QString& text) override { english = text; }
+    void setFrenchText(const QString& text) override { french = text; }
+    void focusSource() override { }
+    void setWindowBusy(bool) override { }
+    QString english;
+    QString french;
+
+private:
+    QString m_word;
+};
+
+class PrintedMessages final : public MessagePresenter {
+public:
+    void showMessage(const QString& text) override { err() << text << Qt::endl; ++count; }
+    int count = 0;
+};
+
+class NoPointer final : public BusyPointer {
+public:
+    void setHourglass() override { }
+    void setDefault() override { }
+};
+
+// The search of one window, from the command line: prints the entry found.
+int lookup(const QString& dataDirectory, const QString& language, const QString& word)
+{
+    const Direction& direction = language == u"en" ? Direction::englishToFrench() : Direction::frenchToEnglish();
+    WindowData data = WindowData::open(direction, dataDirectory);
+    PrintedMessages messages;
+    if (data.loadFailure) {
+        messages.showMessage(failureMessage(*data.loadFailure, QStringLiteral("Form_Load")));
+        return 2;
+    }
+    PrintedView view(word);
+    NoPointer pointer;
+    DictionaryOperations operations(direction, *data.browse, *data.lookup, data.letterStarts, view, messages, pointer);
+    operations.afficher_resultat();
+    if (messages.count > 0)
+        return 1;
+    out() << view.french << '\t' << view.english << Qt::endl;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -229,7 +317,13 @@ int main(int argc, char* argv[])
         return build(args[2], args[3]);
     if (args.size() == 3 && args[1] == u"check")
         return check(args[2]);
+    if (args.size() == 3 && args[1] == u"compile")
+        return std::max(compileDirection(Direction::frenchToEnglish(), args[2]), compileDirection(Direction::englishToFrench(), args[2]));
+    if (args.size() == 5 && args[1] == u"lookup" && (args[3] == u"fr" || args[3] == u"en"))
+        return lookup(args[2], args[3], args[4]);
     err() << "usage: evelmora-tables build TERMS.tsv DATA_DIRECTORY\n"
-             "       evelmora-tables check DATA_DIRECTORY\n";
+             "       evelmora-tables check DATA_DIRECTORY\n"
+             "       evelmora-tables compile DATA_DIRECTORY\n"
+             "       evelmora-tables lookup DATA_DIRECTORY fr|en WORD\n";
     return 2;
 }

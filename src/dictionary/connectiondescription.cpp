@@ -142,11 +142,21 @@ Result<ConnectionDescription> ConnectionDescription::parse(const QString& text, 
     }
     if (!hasProvider)
         return badDescription(file, QStringLiteral("no Provider"));
+    const QDir data(dataDirectory);
+    if (provider.compare(u"sqlite", Qt::CaseInsensitive) == 0) {
+        if (dataSource.isEmpty())
+            return badDescription(file, QStringLiteral("Provider=sqlite needs a Data Source naming the database file"));
+        const QString database = QDir::cleanPath(data.absoluteFilePath(QDir::fromNativeSeparators(dataSource)));
+        if (!QFileInfo(database).isFile())
+            return Failure { FailureNumber::FileNotFound, QStringLiteral("cannot find the database %1 named in %2").arg(database, file) };
+        description.databaseFile = database;
+        description.tableDirectory = QFileInfo(database).absolutePath();
+        return description;
+    }
     if (provider.compare(u"text", Qt::CaseInsensitive) != 0)
         return Failure { FailureNumber::ProviderNotSupported,
-                         QStringLiteral("provider \"%1\" in %2 is not supported: only \"text\" tables can be read").arg(provider, file) };
+                         QStringLiteral("provider \"%1\" in %2 is not supported: only \"text\" and \"sqlite\" tables can be read").arg(provider, file) };
 
-    const QDir data(dataDirectory);
     const QString directory = dataSource.isEmpty() ? data.absolutePath() : data.absoluteFilePath(QDir::fromNativeSeparators(dataSource));
     if (!QFileInfo(directory).isDir())
         return Failure { FailureNumber::FileNotFound,

@@ -11,6 +11,7 @@
 struct ConnectionDescription final {
     QString file;            // the description's own path
     QString tableDirectory;  // absolute directory of the text tables
+    QString databaseFile;    // with Provider=sqlite: the compiled tables, opened read-only
     std::optional<QString> letterStarts; // the "Letter Starts" value as written, when there is one
 
     // Reads a description file; relative data sources are taken from `dataDirectory`.

@@ -172,7 +172,23 @@ int compare(QStringView a, QStringView b)
 
 int compareUtf8(std::string_view a, std::string_view b)
 {
-    return compareStreams(Utf8Reader(a), Utf8Reader(b));
+    // Most terms are plain ASCII: compare their folded bytes directly, and hand over to the
+    // full folding at the first byte that is not, since each character folds on its own.
+    std::size_t i = 0;
+    const std::size_t common = std::min(a.size(), b.size());
+    for (; i < common; ++i) {
+        auto x = static_cast<unsigned char>(a[i]);
+        auto y = static_cast<unsigned char>(b[i]);
+        if ((x | y) >= 0x80)
+            break;
+        x = (x >= 'A' && x <= 'Z') ? x + 32 : x;
+        y = (y >= 'A' && y <= 'Z') ? y + 32 : y;
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (i == common && a.size() == b.size())
+        return 0;
+    return compareStreams(Utf8Reader(a.substr(i)), Utf8Reader(b.substr(i)));
 }
 
 QString folded(QStringView text)

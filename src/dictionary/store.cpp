@@ -1,5 +1,6 @@
 #include "store.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -134,7 +135,8 @@ Store::~Store() = default;
 Result<std::shared_ptr<Store>> Store::open(const ConnectionDescription& description)
 {
     sqlite3* handle = nullptr;
-    const int rc = sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr);
+    // ":memory:" without SQLITE_OPEN_MEMORY, so that a compiled copy can be attached as a real file.
+    const int rc = sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     std::shared_ptr<sqlite3> database(handle, sqlite3_close_v2);
     if (rc != SQLITE_OK)
         return Failure { FailureNumber::QueryFailed, QStringLiteral("cannot start the in-memory store for %1").arg(description.file) };
@@ -142,7 +144,21 @@ Result<std::shared_ptr<Store>> Store::open(const ConnectionDescription& descript
     sqlite3_db_config(handle, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
     sqlite3_create_collation_v2(handle, DictionaryCollation::sqlName, SQLITE_UTF8, nullptr, collate, nullptr);
     std::shared_ptr<Store> store(new Store(description, database));
-    sqlite3_set_authorizer(handle, &Store::authorize, store.get());
+    if (!description.databaseFile.isEmpty()) {
+        // A compiled store: its own file, read-only, its tables there already.
+        database.reset();
+        store->m_database.reset();
+        sqlite3* file = nullptr;
+        const int opened = sqlite3_open_v2(QFile::encodeName(description.databaseFile).constData(), &file, SQLITE_OPEN_READONLY, nullptr);
+        store->m_database.reset(file, sqlite3_close_v2);
+        if (opened != SQLITE_OK
+            || sqlite3_exec(file, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) != SQLITE_OK)
+            return Failure { FailureNumber::CannotReadFile,
+                             QStringLiteral("cannot read the database %1: %2").arg(description.databaseFile, QString::fromUtf8(sqlite3_errmsg(file))) };
+        sqlite3_create_collation_v2(file, DictionaryCollation::sqlName, SQLITE_UTF8, nullptr, collate, nullptr);
+        store->m_compiled = true;
+    }
+    sqlite3_set_authorizer(store->m_database.get(), &Store::authorize, store.get());
     return store;
 }
 
@@ -224,6 +240,8 @@ Outcome Store::loadTable(const QString& name)
         }
         if (auto failure = exec(QStringLiteral("CREATE TABLE ") + target + QStringLiteral(" (") + definitions.join(u", ") + u')'))
             return failure;
+        if (dot < 0)
+            m_definitions[table].first = definitions.join(u", ");
         const QByteArray sql = (QStringLiteral("INSERT INTO ") + target + QStringLiteral(" VALUES (") + placeholders.join(u", ") + u')').toUtf8();
         if (sqlite3_prepare_v2(m_database.get(), sql.constData(), static_cast<int>(sql.size()), &insert, nullptr) != SQLITE_OK)
             return engineFailure(QString::fromUtf8(sql));
@@ -263,6 +281,8 @@ Outcome Store::loadTable(const QString& name)
             continue;
         if (!m_indexedColumns.contains(column.name, Qt::CaseInsensitive))
             continue;
+        if (dot < 0)
+            m_definitions[table].second.append(column.name);
         const QString index = quoted(schema) + u'.' + quoted(table + u'_' + column.name);
         if (auto failure = exec(QStringLiteral("CREATE INDEX ") + index + QStringLiteral(" ON ") + quoted(table) + u'(' + quoted(column.name) + u')'))
             return failure;
@@ -302,7 +322,7 @@ Result<std::unique_ptr<QueryResult>> Store::execute(const QString& recordSource)
             return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" is empty").arg(recordSource) };
         const QString message = QString::fromUtf8(sqlite3_errmsg(m_database.get()));
         static const QString noSuchTable = QStringLiteral("no such table: ");
-        if (!message.startsWith(noSuchTable) || attempt >= maxTableLoadsPerQuery)
+        if (!message.startsWith(noSuchTable) || attempt >= maxTableLoadsPerQuery || m_compiled)
             return engineFailure(recordSource);
         const QString missing = message.mid(noSuchTable.size());
         if (m_loaded.contains(missing, Qt::CaseInsensitive))
@@ -310,4 +330,32 @@ Result<std::unique_ptr<QueryResult>> Store::execute(const QString& recordSource)
         if (auto failure = loadTable(missing))
             return *failure;
     }
+}
+
+Outcome Store::compileTo(const QString& databaseFile)
+{
+    m_loading = true;
+    const auto done = qScopeGuard([this] { m_loading = false; });
+    QString path = databaseFile;
+    path.replace(u'\'', QStringLiteral("''"));
+    if (auto failure = exec(QStringLiteral("ATTACH DATABASE '") + path + QStringLiteral("' AS compiled")))
+        return failure;
+    const auto detach = qScopeGuard([this] { exec(QStringLiteral("DETACH DATABASE compiled")); });
+    if (auto failure = exec(QStringLiteral("BEGIN")))
+        return failure;
+    for (auto it = m_definitions.cbegin(); it != m_definitions.cend(); ++it) {
+        const QString table = quoted(it.key());
+        QStringList statements { QStringLiteral("CREATE TABLE compiled.") + table + QStringLiteral(" (") + it.value().first + u')',
+                                 QStringLiteral("INSERT INTO compiled.") + table + QStringLiteral(" SELECT * FROM main.") + table + QStringLiteral(" ORDER BY rowid") };
+        for (const QString& column : it.value().second)
+            statements.append(QStringLiteral("CREATE INDEX compiled.") + quoted(it.key() + u'_' + column) + QStringLiteral(" ON ") + table + u'('
+                              + quoted(column) + u')');
+        for (const QString& statement : statements) {
+            if (auto failure = exec(statement)) {
+                exec(QStringLiteral("ROLLBACK"));
+                return failure;
+            }
+        }
+    }
+    return exec(QStringLiteral("COMMIT"));
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QString>
+#include <QMap>
 #include <QStringList>
 
 #include "connectiondescription.h"
@@ -69,6 +70,10 @@ public:
 
     const ConnectionDescription& description() const { return m_description; }
 
+    // Writes the tables loaded so far, with their indexes, into a new SQLite database file,
+    // which a connection file can then name with Provider=sqlite.
+    Outcome compileTo(const QString& databaseFile);
+
     // The text columns that get an index when their table loads: the search fields. A window
     // names its own, so a table is not indexed for the other direction too.
     void setIndexedColumns(const QStringList& columns) { m_indexedColumns = columns; }
@@ -87,6 +92,8 @@ private:
     std::shared_ptr<sqlite3> m_database;
     std::function<void(const QString&)> m_observer;
     QStringList m_loaded;
+    QMap<QString, std::pair<QString, QStringList>> m_definitions; // main tables: columns, indexed columns
+    bool m_compiled = false;
     QStringList m_indexedColumns { QStringLiteral("English"), QStringLiteral("Frensh") };
     bool m_loading = false;
 };
