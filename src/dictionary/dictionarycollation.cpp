@@ -48,15 +48,17 @@ Folding foldOne(char32_t c)
     return result;
 }
 
-const std::array<Folding, tableBound>& foldTable()
+// Each entry is worked out the first time a text holds its character: building all of them
+// up front costs a normalisation per code point at start-up.
+const Folding& folding(char32_t c)
 {
-    static const auto table = [] {
-        std::array<Folding, tableBound> t {};
-        for (char32_t c = 0; c < tableBound; ++c)
-            t[c] = foldOne(c);
-        return t;
-    }();
-    return table;
+    static std::array<Folding, tableBound> table {};
+    static std::array<bool, tableBound> ready {};
+    if (!ready[c]) {
+        table[c] = foldOne(c);
+        ready[c] = true;
+    }
+    return table[c];
 }
 
 // Reads code points from UTF-8; a byte that starts no valid sequence reads as U+FFFD.
@@ -126,7 +128,7 @@ public:
                 return (c >= U'A' && c <= U'Z') ? static_cast<qint32>(c + 32) : static_cast<qint32>(c);
             }
             if (c < tableBound) {
-                m_pending = foldTable()[c];
+                m_pending = folding(c);
             } else if (isMark(c)) {
                 m_pending = {};
             } else {
