@@ -48,20 +48,20 @@ std::optional<ColumnType> columnType(QStringView name)
 }
 
 // "Col2=Frensh Text Width 255" or "Col2=\"French term\" Text".
-Outcome parseColumn(QStringView spec, const QString& schemaFile, const QString& key, Column* column)
+Outcome parseColumn(QStringView definition, const QString& schemaFile, const QString& key, Column* column)
 {
-    spec = spec.trimmed();
+    definition = definition.trimmed();
     QStringView rest;
-    if (spec.startsWith(u'"')) {
-        const qsizetype close = spec.indexOf(u'"', 1);
+    if (definition.startsWith(u'"')) {
+        const qsizetype close = definition.indexOf(u'"', 1);
         if (close < 0)
             return malformed(schemaFile, key + QStringLiteral(": the column name has no closing quote"));
-        column->name = spec.mid(1, close - 1).toString();
-        rest = spec.mid(close + 1).trimmed();
+        column->name = definition.mid(1, close - 1).toString();
+        rest = definition.mid(close + 1).trimmed();
     } else {
-        const qsizetype blank = spec.indexOf(u' ');
-        column->name = spec.left(blank < 0 ? spec.size() : blank).toString();
-        rest = blank < 0 ? QStringView() : spec.mid(blank + 1).trimmed();
+        const qsizetype blank = definition.indexOf(u' ');
+        column->name = definition.left(blank < 0 ? definition.size() : blank).toString();
+        rest = blank < 0 ? QStringView() : definition.mid(blank + 1).trimmed();
     }
     if (column->name.isEmpty())
         return malformed(schemaFile, key + QStringLiteral(": no column name"));

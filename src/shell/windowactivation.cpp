@@ -68,10 +68,12 @@ bool tryActivate(xcb_connection_t* connection, qint64 processId)
 
 void activateWindowOf(qint64 processId)
 {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    // Without a GUI application (a console tool, a test) there is no window to look for.
+    auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    auto* x11 = application ? application->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection())
         return;
-    auto* timer = new QTimer(qGuiApp);
+    auto* timer = new QTimer(application);
     timer->setInterval(intervalMs);
     auto remaining = std::make_shared<int>(attempts);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, remaining, processId, connection = x11->connection()] {

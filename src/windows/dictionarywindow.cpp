@@ -288,10 +288,10 @@ void DictionaryWindow::build()
         { QStringLiteral("cmdDernier"), QStringLiteral(">>|"), d.lastTip, 8550, 375 },
         { QStringLiteral("cmdImprimer"), d.print, QString(), 8925, 1320 },
     };
-    for (const RowButton& spec : row) {
-        auto* button = addButton(spec.name, spec.caption, spec.tooltip, { spec.left + shift, top, spec.width, 420 });
+    for (const RowButton& entry : row) {
+        auto* button = addButton(entry.name, entry.caption, entry.tooltip, { entry.left + shift, top, entry.width, 420 });
         QFont buttonFont = rowFont;
-        buttonFont.setUnderline(spec.name == u"cmdSearch");
+        buttonFont.setUnderline(entry.name == u"cmdSearch");
         button->setFont(buttonFont);
     }
 
@@ -313,13 +313,13 @@ void DictionaryWindow::build()
         { QStringLiteral("cmdPlay"), d.playTip, QStringLiteral(":/assets/music-play.svg"), top + 420, d.playHeight, darkButtonFace },
         { QStringLiteral("cmdStop"), d.stopTip, QStringLiteral(":/assets/music-stop.svg"), top + 1020, 420, darkButtonFace },
     };
-    for (const auto& spec : music) {
-        auto* button = addButton(spec.name, QString(), spec.tooltip, { musicLeft, spec.top, 465, spec.height });
+    for (const auto& entry : music) {
+        auto* button = addButton(entry.name, QString(), entry.tooltip, { musicLeft, entry.top, 465, entry.height });
         button->setFont(letterFont);
         const QSize iconSize(20, 20);
-        button->setIcon(QIcon(renderSvg(spec.picture, iconSize)));
+        button->setIcon(QIcon(renderSvg(entry.picture, iconSize)));
         button->setIconSize(iconSize);
-        setFace(button, spec.face);
+        setFace(button, entry.face);
     }
 
     const int bottom = 5880;
