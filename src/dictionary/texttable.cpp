@@ -7,7 +7,9 @@
 namespace TextTable {
 namespace {
 
-constexpr qint64 maxTableBytes = qint64(1) << 31;
+// Far above any dictionary (1,000,000 entries take about 40 MB) and far below what decoding
+// it would need in memory.
+constexpr qint64 maxTableBytes = qint64(256) << 20;
 constexpr qint64 maxSchemaBytes = 1024 * 1024;
 constexpr int maxColumns = 255;
 
