@@ -1,0 +1,84 @@
+// Random typed text against a small table: the search either shows an entry of the table or
+// reports one of the failures it defines, and the text never changes what a query selects.
+#include <cstdint>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "cursor.h"
+#include "dictionaryoperations.h"
+#include "direction.h"
+#include "platform.h"
+#include "windowdata.h"
+
+namespace {
+
+class View final : public EntryView {
+public:
+    QString sourceText() const override { return typed; }
+    void setEnglishText(const QString& text) override { english = text; }
+    void setFrenchText(const QString& text) override { french = text; }
+    void focusSource() override { }
+    void setWindowBusy(bool) override { }
+    QString typed, english, french;
+};
+
+class Messages final : public MessagePresenter {
+public:
+    void showMessage(const QString& text) override { last = text; }
+    QString last;
+};
+
+class NoPointer final : public BusyPointer {
+public:
+    void setHourglass() override { }
+    void setDefault() override { }
+};
+
+const QString& dataDirectory()
+{
+    static QTemporaryDir dir;
+    static const bool written = [] {
+        QDir(dir.path()).mkpath(QStringLiteral("fr"));
+        QFile udl(dir.filePath(QStringLiteral("d0.UDL")));
+        QFile table(dir.filePath(QStringLiteral("fr/PS.txt")));
+        if (!udl.open(QIODevice::WriteOnly) || !table.open(QIODevice::WriteOnly))
+            return false;
+        udl.write("Provider=text;Data Source=fr\n");
+        table.write("English,Frensh,num\nanxiety,anxi\xc3\xa9t\xc3\xa9,0\nthe child,l'enfant,1\nfear,peur,2\n");
+        return true;
+    }();
+    static const QString path = written ? dir.path() : QString();
+    return path;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static WindowData window = WindowData::open(Direction::frenchToEnglish(), dataDirectory());
+    static View view;
+    static Messages messages;
+    static NoPointer pointer;
+    static DictionaryOperations operations(Direction::frenchToEnglish(), *window.browse, *window.lookup, window.letterStarts, view, messages,
+                                           pointer);
+    view.typed = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)).left(200);
+    view.english.clear();
+    view.french.clear();
+    messages.last.clear();
+    operations.cmdSearch_Click();
+    static const QStringList entries { QStringLiteral("anxiété"), QStringLiteral("l'enfant"), QStringLiteral("peur") };
+    if (messages.last.isEmpty()) {
+        if (!view.typed.isEmpty() && !entries.contains(view.french))
+            __builtin_trap();
+        return 0;
+    }
+    // Only the search's own failures: nothing matched (5), or a query text that could not be
+    // sent (a NUL or an unpaired surrogate typed); never an engine syntax error.
+    const bool expected = messages.last.startsWith(QStringLiteral("5Invalid procedure call"))
+        || (messages.last.startsWith(QStringLiteral("-2147217900the query text holds")));
+    if (!expected)
+        __builtin_trap();
+    return 0;
+}
