@@ -4,7 +4,16 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <vector>
+
 #include <chm_lib.h>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -29,6 +38,90 @@ QString decodeHtmlEntities(QString text)
     return text;
 }
 
+quint64 littleEndian(const QByteArray& bytes, qsizetype at, int size)
+{
+    quint64 value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
+// chmlib follows the chain of directory listing chunks without looking for a loop, so a file
+// whose chain runs back on itself would hold it forever. Walk the chain here first, bounded by
+// how many chunks the file can hold.
+bool directoryChainEnds(QFile& file)
+{
+    const qint64 size = file.size();
+    file.seek(0);
+    const QByteArray itsf = file.read(0x58);
+    if (itsf.size() < 0x58)
+        return false;
+    const quint64 directory = littleEndian(itsf, 0x48, 8);
+    if (directory >= static_cast<quint64>(size) || !file.seek(static_cast<qint64>(directory)))
+        return false;
+    const QByteArray itsp = file.read(0x54);
+    if (itsp.size() < 0x54 || !itsp.startsWith("ITSP"))
+        return false;
+    const quint64 headerLength = littleEndian(itsp, 0x08, 4);
+    const quint64 chunkLength = littleEndian(itsp, 0x10, 4);
+    if (chunkLength < 0x14 || directory + headerLength >= static_cast<quint64>(size))
+        return false;
+    const quint64 chunks = (static_cast<quint64>(size) - directory - headerLength) / chunkLength;
+    quint64 chunk = littleEndian(itsp, 0x20, 4);
+    for (quint64 steps = 0; chunk != 0xFFFFFFFFu; ++steps) {
+        if (chunk >= chunks || steps > chunks)
+            return false;
+        if (!file.seek(static_cast<qint64>(directory + headerLength + chunk * chunkLength)))
+            return false;
+        const QByteArray listing = file.read(0x14);
+        if (listing.size() < 0x14 || !listing.startsWith("PMGL"))
+            return false;
+        chunk = littleEndian(listing, 0x10, 4);
+    }
+    return true;
+}
+
+#ifdef Q_OS_UNIX
+int readObject(chmFile* handle, chmUnitInfo* info, void* budget)
+{
+    auto* left = static_cast<qint64*>(budget);
+    if (info->length > static_cast<LONGUINT64>(maxObjectBytes) || static_cast<qint64>(info->length) > *left)
+        return CHM_ENUMERATOR_SUCCESS; // enough: the rest is not read by the viewer either
+    *left -= static_cast<qint64>(info->length);
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(info->length));
+    chm_retrieve_object(handle, info, bytes.data(), 0, static_cast<LONGINT64>(info->length));
+    return CHM_ENUMERATOR_CONTINUE;
+}
+
+// chmlib trusts the file's numbers: a damaged file can make it divide by zero, read out of
+// bounds or loop. Let a child process open the file and read every object first; only a file
+// that child survives, within a few seconds, is opened here.
+bool survivesChmlib(const QByteArray& path)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return true; // cannot probe; the checks above still stand
+    if (child == 0) {
+        ::alarm(5);
+        chmFile* handle = chm_open(path.constData());
+        if (!handle)
+            ::_exit(0);
+        qint64 budget = 4 * maxObjectBytes;
+        chm_enumerate(handle, CHM_ENUMERATE_ALL, readObject, &budget);
+        chm_close(handle);
+        ::_exit(0);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) { }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+#else
+bool survivesChmlib(const QByteArray&)
+{
+    return true;
+}
+#endif
+
 } // namespace
 
 Result<std::unique_ptr<ChmFile>> ChmFile::open(const QString& path)
@@ -41,6 +134,8 @@ Result<std::unique_ptr<ChmFile>> ChmFile::open(const QString& path)
         return Failure { 75, QStringLiteral("The help file %1 cannot be read: %2").arg(path, info.isFile() ? file.errorString() : QStringLiteral("it is a directory")) };
     if (file.read(4) != "ITSF")
         return Failure { 321, QStringLiteral("The file %1 is not a compiled HTML help (.chm) file.").arg(path) };
+    if (!directoryChainEnds(file) || !survivesChmlib(QFile::encodeName(path)))
+        return Failure { 321, QStringLiteral("The help file %1 is damaged: its directory cannot be read.").arg(path) };
     file.close();
 
     std::unique_ptr<ChmFile> chm(new ChmFile);
