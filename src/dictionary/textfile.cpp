@@ -23,7 +23,9 @@ Result<QByteArray> read(const QString& path, qint64 maxBytes)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failure { FailureNumber::CannotReadFile, QStringLiteral("cannot read ") + path + QStringLiteral(": ") + file.errorString() };
-    QByteArray bytes = file.read(maxBytes + 1);
+    // The size was checked above; asking read() for the limit instead would size the buffer for
+    // it on every read.
+    QByteArray bytes = file.readAll();
     if (bytes.size() > maxBytes)
         return Failure { FailureNumber::CannotReadFile, QStringLiteral("cannot read %1: more than %2 bytes").arg(path).arg(maxBytes) };
     if (file.error() != QFileDevice::NoError)
