@@ -134,31 +134,25 @@ Store::~Store() = default;
 
 Result<std::shared_ptr<Store>> Store::open(const ConnectionDescription& description)
 {
+    // Text tables load into memory (":memory:" without SQLITE_OPEN_MEMORY, so that a compiled
+    // copy can be attached as a real file); a compiled store is its own file, opened read-only.
+    const bool compiled = !description.databaseFile.isEmpty();
+    const QByteArray name = compiled ? QFile::encodeName(description.databaseFile) : QByteArray(":memory:");
     sqlite3* handle = nullptr;
-    // ":memory:" without SQLITE_OPEN_MEMORY, so that a compiled copy can be attached as a real file.
-    const int rc = sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc = sqlite3_open_v2(name.constData(), &handle, compiled ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     std::shared_ptr<sqlite3> database(handle, sqlite3_close_v2);
-    if (rc != SQLITE_OK)
-        return Failure { FailureNumber::QueryFailed, QStringLiteral("cannot start the in-memory store for %1").arg(description.file) };
+    if (rc != SQLITE_OK || (compiled && sqlite3_exec(handle, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) != SQLITE_OK)) {
+        if (!compiled)
+            return Failure { FailureNumber::QueryFailed, QStringLiteral("cannot start the in-memory store for %1").arg(description.file) };
+        return Failure { FailureNumber::CannotReadFile,
+                         QStringLiteral("cannot read the database %1: %2").arg(description.databaseFile, QString::fromUtf8(sqlite3_errmsg(handle))) };
+    }
     sqlite3_db_config(handle, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(handle, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
     sqlite3_create_collation_v2(handle, DictionaryCollation::sqlName, SQLITE_UTF8, nullptr, collate, nullptr);
     std::shared_ptr<Store> store(new Store(description, database));
-    if (!description.databaseFile.isEmpty()) {
-        // A compiled store: its own file, read-only, its tables there already.
-        database.reset();
-        store->m_database.reset();
-        sqlite3* file = nullptr;
-        const int opened = sqlite3_open_v2(QFile::encodeName(description.databaseFile).constData(), &file, SQLITE_OPEN_READONLY, nullptr);
-        store->m_database.reset(file, sqlite3_close_v2);
-        if (opened != SQLITE_OK
-            || sqlite3_exec(file, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) != SQLITE_OK)
-            return Failure { FailureNumber::CannotReadFile,
-                             QStringLiteral("cannot read the database %1: %2").arg(description.databaseFile, QString::fromUtf8(sqlite3_errmsg(file))) };
-        sqlite3_create_collation_v2(file, DictionaryCollation::sqlName, SQLITE_UTF8, nullptr, collate, nullptr);
-        store->m_compiled = true;
-    }
-    sqlite3_set_authorizer(store->m_database.get(), &Store::authorize, store.get());
+    store->m_compiled = compiled;
+    sqlite3_set_authorizer(handle, &Store::authorize, store.get());
     return store;
 }
 
