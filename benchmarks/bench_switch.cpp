@@ -55,7 +55,7 @@ int main(int argc, char* argv[])
     NoPointer pointer;
     ApplicationHelpFile help(QString {});
     PrintableTerms terms;
-    QtReportViewer reports;
+    QtReportViewer reports(presenter);
     NoHelp helpViewer;
     WindowServices services { presenter, pointer, help, terms, reports, helpViewer,
                               [] { return std::make_unique<NoPlayer>(); }, [] { return std::make_unique<NoDialog>(); },

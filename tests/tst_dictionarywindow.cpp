@@ -52,7 +52,7 @@ private:
     RecordingPresenter m_presenter;
     RecordingBusyPointer m_busy;
     PrintableTerms m_terms;
-    QtReportViewer m_viewer;
+    QtReportViewer m_viewer { m_presenter };
     RecordingHelpViewer m_help;
     ApplicationHelpFile m_helpFile { u"/data/efENG.chm"_s };
     std::unique_ptr<WindowServices> m_services;

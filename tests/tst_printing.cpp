@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -68,6 +70,7 @@ private slots:
     void previewsAreReplacedPerReport();
     void missingRows();
     void longTermsWrapInsideTheirLabel();
+    void printsOnlyFilesItCouldWrite();
 
 private:
     QTemporaryDir m_dir;
@@ -138,8 +141,8 @@ void TestPrinting::printOperation()
 void TestPrinting::previewsAreReplacedPerReport()
 {
     PrintableTerms terms;
-    QtReportViewer viewer;
     RecordingPresenter presenter;
+    QtReportViewer viewer(presenter);
     RecordingBusyPointer busy;
     PrintOperation f1Print(&ReportLayout::prFrensh, terms, viewer, presenter, busy, m_dir.path());
     PrintOperation eng2Print(&ReportLayout::prEng1, terms, viewer, presenter, busy, m_dir.path());
@@ -221,6 +224,59 @@ void TestPrinting::longTermsWrapInsideTheirLabel()
     }
     QVERIFY(inside >= 12);
     QVERIFY(html.contains(u"court"_s));
+}
+
+void TestPrinting::printsOnlyFilesItCouldWrite()
+{
+    ReportDocument document { ReportLayout::prEng1(), { u"row"_s }, m_date };
+    DataReport_Initialize(document.layout, { u"fear"_s, u"peur"_s });
+    const auto printTo = [&](const QString& path) {
+        QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        return printReport(document, printer);
+    };
+    const QString written = m_dir.filePath(u"report.pdf"_s);
+    QCOMPARE(printTo(written), std::nullopt);
+    QProcess pdftotext;
+    pdftotext.start(u"pdftotext"_s, { written, u"-"_s });
+    pdftotext.waitForFinished();
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    QVERIFY2(text.contains(u"fear"_s) && text.contains(u"peur"_s), qPrintable(text));
+
+    // A folder that cannot exist (its parent is a file), and a disk that is full.
+    const QString inFile = written + u"/report.pdf"_s;
+    const Outcome unopened = printTo(inFile);
+    QVERIFY(unopened);
+    QVERIFY2(unopened->description.contains(inFile), qPrintable(unopened->description));
+    const Outcome full = printTo(u"/dev/full"_s);
+    QVERIFY(full);
+    QCOMPARE(full->number, 75);
+    QVERIFY2(full->description.contains(u"/dev/full"_s) && full->description.contains(u"disk full"_s), qPrintable(full->description));
+
+    // Printing from the preview says so when the file was not written, and only then.
+    RecordingPresenter presenter;
+    QtReportViewer viewer(presenter);
+    QCOMPARE(viewer.show(document), std::nullopt);
+    auto* preview = [] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QPrintPreviewDialog*>(widget); dialog && dialog->isVisible())
+                return dialog;
+        }
+        return static_cast<QPrintPreviewDialog*>(nullptr);
+    }();
+    QVERIFY(preview);
+    preview->printer()->setOutputFormat(QPrinter::PdfFormat);
+    preview->printer()->setOutputFileName(m_dir.filePath(u"from-preview.pdf"_s));
+    preview->findChild<QPrintPreviewWidget*>()->print();
+    QCOMPARE(presenter.messages, QStringList());
+    QVERIFY(QFileInfo(m_dir.filePath(u"from-preview.pdf"_s)).size() > 0);
+    preview->printer()->setOutputFileName(u"/dev/full"_s);
+    preview->findChild<QPrintPreviewWidget*>()->print();
+    QCOMPARE(presenter.messages.size(), 1);
+    QVERIFY2(presenter.messages[0].startsWith(u"75the report pr_eng1 was not written to /dev/full"_s) && presenter.messages[0].endsWith(u"Imprimer"_s),
+             qPrintable(presenter.messages[0]));
+    viewer.discard(u"pr_eng1"_s);
 }
 
 QTEST_MAIN(TestPrinting)

@@ -94,7 +94,7 @@ private:
     RecordingPresenter m_presenter;
     RecordingBusyPointer m_busy;
     PrintableTerms m_terms;
-    QtReportViewer m_viewer;
+    QtReportViewer m_viewer { m_presenter };
     RecordingHelpViewer m_help;
     ApplicationHelpFile m_helpFile { u"efENG.chm"_s };
     std::unique_ptr<WindowServices> m_services;

@@ -2,9 +2,12 @@
 #include <QDir>
 #include <QStyleFactory>
 
+#include <cstdio>
+
 #include "applicationhelpfile.h"
 #include "buttonpointer.h"
 #include "dictionarywindow.h"
+#include "displaycheck.h"
 #include "helpviewer.h"
 #include "presentationlauncher.h"
 #include "printing.h"
@@ -15,10 +18,15 @@
 
 int main(int argc, char* argv[])
 {
+    if (const auto problem = displayProblem()) {
+        std::fprintf(stderr, "evelmora: %s\n", qPrintable(*problem));
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("eVelmoraEFs"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     installFontSubstitutions();
+    discardToolkitSettings();
 
     // The data directory is fixed when the program is built; a relative one lies in the
     // program directory.
@@ -29,7 +37,7 @@ int main(int argc, char* argv[])
     QtBusyPointer busyPointer;
     ApplicationHelpFile helpFile(QDir(dataDirectory).filePath(QStringLiteral("efENG.chm")));
     PrintableTerms terms;
-    QtReportViewer reportViewer;
+    QtReportViewer reportViewer(presenter);
     QtHelpViewer helpViewer;
     HelpKey helpKey(helpFile, helpViewer);
     app.installEventFilter(&helpKey);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QMessageBox>
+#include <QSettings>
 
 void QtMessagePresenter::showMessage(const QString& text)
 {
@@ -22,6 +23,12 @@ void QtBusyPointer::setDefault()
 {
     while (QGuiApplication::overrideCursor())
         QGuiApplication::restoreOverrideCursor();
+}
+
+void discardToolkitSettings()
+{
+    // A settings file is made inside this "folder", which is not one and cannot become one.
+    QSettings::setPath(QSettings::defaultFormat(), QSettings::UserScope, QStringLiteral("/dev/null"));
 }
 
 void installFontSubstitutions()

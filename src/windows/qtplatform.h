@@ -18,3 +18,8 @@ public:
 // Arial, Times New Roman, MS Sans Serif and Andalus as the layouts name them, on the metric-compatible
 // faces this platform has.
 void installFontSubstitutions();
+
+// Qt's file dialog keeps its history and last folder in the user's settings file whenever one
+// closes. The program writes nothing, so the toolkit's settings are pointed where no file can
+// be made. Call before any dialog is created.
+void discardToolkitSettings();

@@ -1,0 +1,115 @@
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The environment of a program started from a bare console: no display, a home of its own.
+QProcessEnvironment bareEnvironment(const QString& home)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : { u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s })
+        environment.remove(name);
+    environment.insert(u"HOME"_s, home);
+    return environment;
+}
+
+} // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+
+private slots:
+    void withoutADisplay_data();
+    void withoutADisplay();
+    void aWholeSessionWritesOnlyThePdf();
+};
+
+void TestProgram::withoutADisplay_data()
+{
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("none") << QString() << u"DISPLAY is not set"_s;
+    QTest::newRow("no server") << u":97"_s << u"cannot connect to the display :97"_s;
+}
+
+void TestProgram::withoutADisplay()
+{
+    QFETCH(QString, display);
+    QFETCH(QString, says);
+    QTemporaryDir home;
+    QProcessEnvironment environment = bareEnvironment(home.path());
+    if (!display.isEmpty())
+        environment.insert(u"DISPLAY"_s, display);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(PROGRAM), {});
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit); // not a crash
+    QCOMPARE(program.exitCode(), 1);
+    const QString error = QString::fromLocal8Bit(program.readAllStandardError());
+    QVERIFY2(error.startsWith(u"evelmora: "_s) && error.contains(says), qPrintable(error));
+}
+
+// Every system call that could make, change or remove a file is traced through a whole
+// session; the only one that succeeds must be the PDF the user asked for.
+void TestProgram::aWholeSessionWritesOnlyThePdf()
+{
+    QTemporaryDir scratch;
+    const QString home = scratch.filePath(u"home"_s);
+    const QString runtime = scratch.filePath(u"runtime"_s);
+    QVERIFY(QDir().mkpath(home) && QDir().mkpath(runtime));
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString pdf = scratch.filePath(u"chosen.pdf"_s);
+    const QString log = scratch.filePath(u"trace"_s);
+
+    QProcessEnvironment environment = bareEnvironment(home);
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    environment.insert(u"XDG_RUNTIME_DIR"_s, runtime);
+    QProcess session;
+    session.setProcessEnvironment(environment);
+    session.setWorkingDirectory(home);
+    session.start(u"strace"_s, { u"-f"_s, u"-qq"_s, u"-o"_s, log, u"-e"_s,
+                                 u"trace=open,openat,openat2,creat,mkdir,mkdirat,rename,renameat,renameat2,unlink,unlinkat,rmdir,"
+                                 "link,linkat,symlink,symlinkat,truncate,chmod,fchmodat,chown,fchownat,utimensat,mknodat"_s,
+                                 QStringLiteral(SESSION), QStringLiteral(DATA_DIR), QStringLiteral(PROGRAM_DIR), pdf });
+    QVERIFY2(session.waitForStarted(), "strace is needed for this test");
+    QVERIFY(session.waitForFinished(120000));
+    QCOMPARE(session.exitCode(), 0);
+
+    // No message but the one for a machine without sound.
+    for (const QString& line : QString::fromUtf8(session.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
+        QVERIFY2(line.contains(u"no audio output could be opened"_s), qPrintable(line));
+
+    QFile trace(log);
+    QVERIFY(trace.open(QIODevice::ReadOnly));
+    static const QRegularExpression call(uR"(^\d+\s+(\w+)\((.*)\)\s+=\s+(-?\d+))"_s);
+    static const QRegularExpression firstPath(uR"re("((?:[^"\\]|\\.)*)")re"_s);
+    static const QRegularExpression writeFlags(u"O_WRONLY|O_RDWR|O_CREAT|O_TRUNC|O_APPEND"_s);
+    QStringList written;
+    int opened = 0;
+    while (!trace.atEnd()) {
+        const QString line = QString::fromUtf8(trace.readLine()).trimmed();
+        const auto match = call.match(line);
+        if (!match.hasMatch() || match.captured(3).toLongLong() < 0)
+            continue; // signals, and calls that failed and so changed nothing
+        const QString name = match.captured(1);
+        const QString arguments = match.captured(2);
+        const bool opens = name.startsWith(u"open"_s);
+        opened += opens;
+        if (opens && !arguments.contains(writeFlags))
+            continue;
+        written.append(name + u' ' + firstPath.match(arguments).captured(1));
+    }
+    QVERIFY2(opened > 100, "the trace holds the session's reads"); // the tracer did see the program
+    QCOMPARE(written, QStringList { u"openat "_s + pdf });
+    QFile result(pdf);
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    QVERIFY(result.read(5) == "%PDF-");
+}
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "tst_program.moc"
