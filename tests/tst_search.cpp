@@ -67,6 +67,9 @@ private slots:
     void numPlacesTheBrowseCursor();
     void keyHandler();
     void newSearch();
+    void wordsNoQueryCanHold_data();
+    void wordsNoQueryCanHold();
+    void pastedTextSkipsBeginningsLongerThanAnyEntry();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -319,6 +322,74 @@ void TestSearch::newSearch()
     QCOMPARE(empty.view.english, QString());
     QCOMPARE(empty.presenter.messages.size(), 1);
     QVERIFY(empty.presenter.messages[0].startsWith(u"3021"_s) && empty.presenter.messages[0].endsWith(u"New"_s));
+}
+
+void TestSearch::wordsNoQueryCanHold_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("NUL") << u"pe"_s + QChar(0) + u"ur"_s << u"a NUL character at position 3"_s;
+    QTest::newRow("lone high surrogate") << u"peur "_s + QChar(0xD83D) << u"an unpaired surrogate) at position 6"_s;
+    QTest::newRow("lone low surrogate") << QString(QChar(0xDE00)) + u"😀"_s << u"at position 1"_s;
+    QTest::newRow("swapped pair") << u"a"_s + QChar(0xDE00) + QChar(0xD83D) << u"at position 2"_s;
+}
+
+void TestSearch::wordsNoQueryCanHold()
+{
+    QFETCH(QString, word);
+    QFETCH(QString, says);
+    Window f1(Direction::frenchToEnglish(), m_dir->path());
+    f1.search(u"peur"_s);
+    f1.search(word);
+    QCOMPARE(f1.presenter.messages.size(), 1);
+    const QString message = f1.presenter.messages[0];
+    QVERIFY2(message.startsWith(u"5Invalid procedure call or argument: the word holds "_s) && message.contains(says)
+                 && message.endsWith(u"afficher_resultat"_s),
+             qPrintable(message));
+    // Nothing moved: the entry found before stays shown and current.
+    QCOMPARE(f1.view.french, u"peur"_s);
+    QCOMPARE(f1.browseField(u"Frensh"_s), u"peur"_s);
+    // A pair in its right order is one character, and searched.
+    f1.search(u"peur 😀"_s);
+    QCOMPARE(f1.presenter.messages.size(), 1);
+}
+
+void TestSearch::pastedTextSkipsBeginningsLongerThanAnyEntry()
+{
+    const auto run = [this](const QString& word) {
+        auto description = ConnectionDescription::read(m_dir->filePath(u"d0.UDL"_s), m_dir->path());
+        auto store = Store::open(*description).value();
+        int queries = 0;
+        store->setQueryObserver([&queries](const QString&) { ++queries; });
+        Cursor browse(store), lookup(store);
+        browse.setRecordSource(Direction::frenchToEnglish().browseSource);
+        browse.refresh();
+        FakeView view;
+        RecordingPresenter presenter;
+        RecordingBusyPointer busy;
+        DictionaryOperations operations(Direction::frenchToEnglish(), browse, lookup, Direction::frenchToEnglish().letterStarts, view, presenter,
+                                        busy);
+        view.source = word;
+        operations.afficher_resultat();
+        return std::tuple { view.french, presenter.messages, browse.field(u"num"_s)->text, queries };
+    };
+    // The longest French entry, "anxiété de séparation", has 21 characters.
+    const QString longest = u"anxiété de séparation"_s;
+    for (const QString& word : QStringList { u"anxiété de séparation"_s + QString(30000, u'x'), u"estime"_s + QString(5000, u'q'),
+                                 u"peur"_s + QString(3000, QChar(0x301)) + u"zz"_s, QString(200, u'\'') + u"x"_s,
+                                 u"ANXIÉTÉ DE SÉPARATIONS"_s + QString(100, u' ') }) {
+        const auto [french, messages, num, queries] = run(word);
+        // Cut to 80 characters the word runs every query; the result is the same.
+        const auto [cutFrench, cutMessages, cutNum, cutQueries] = run(word.left(80));
+        QCOMPARE(french, cutFrench);
+        QCOMPARE(messages, cutMessages);
+        QCOMPARE(num, cutNum);
+        // Beginnings of up to 20 folded characters, the empty one, the exact query and the one
+        // for the bound; a beginning that differs only by accents that fold to nothing is one.
+        QVERIFY2(queries <= longest.size() + 3, qPrintable(u"%1 queries for a word of %2"_s.arg(queries).arg(word.size())));
+    }
+    QCOMPARE(std::get<0>(run(u"estime"_s + QString(5000, u'q'))), u"estime de soi"_s);
+    QCOMPARE(std::get<0>(run(u"peur"_s + QString(3000, QChar(0x301)) + u"zz"_s)), u"peur"_s);
 }
 
 QTEST_GUILESS_MAIN(TestSearch)

@@ -205,4 +205,22 @@ QString folded(QStringView text)
     return result;
 }
 
+qsizetype foldedLength(QStringView text)
+{
+    FoldedStream<Utf16Reader> stream { Utf16Reader(text) };
+    qsizetype length = 0;
+    while (stream.next() >= 0)
+        ++length;
+    return length;
+}
+
+qsizetype foldedLengthUtf8(std::string_view text)
+{
+    FoldedStream<Utf8Reader> stream { Utf8Reader(text) };
+    qsizetype length = 0;
+    while (stream.next() >= 0)
+        ++length;
+    return length;
+}
+
 } // namespace DictionaryCollation

@@ -20,4 +20,12 @@ int compareUtf8(std::string_view a, std::string_view b);
 // The text as the ordering sees it: lower case, without accents, ligatures spelt out.
 QString folded(QStringView text);
 
+// How many characters the folded text has. Each character folds on its own, so the length
+// of a text is the sum of the lengths of its characters.
+qsizetype foldedLength(QStringView text);
+qsizetype foldedLengthUtf8(std::string_view text);
+
+// The name of the SQL function that gives foldedLength of a text.
+inline constexpr const char* lengthSqlName = "dictionary_length";
+
 } // namespace DictionaryCollation

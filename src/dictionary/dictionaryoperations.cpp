@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include "cursor.h"
+#include "dictionarycollation.h"
 #include "direction.h"
 #include "platform.h"
 
@@ -29,13 +30,60 @@ Result<QString> textOf(const Cursor& cursor, QStringView name)
     return value->text;
 }
 
-// The working word less its last character (a surrogate pair counts as one).
+// The working word less its last character (a surrogate pair counts as one). Characters that
+// fold to nothing (combining accents) go with it: the beginning left would select the same
+// entries as the one that just found none.
 void dropLastCharacter(QString& word)
 {
-    qsizetype cut = 1;
-    if (word.size() >= 2 && word.back().isLowSurrogate() && word[word.size() - 2].isHighSurrogate())
-        cut = 2;
-    word.chop(cut);
+    qsizetype folded = 0;
+    do {
+        qsizetype cut = 1;
+        if (word.size() >= 2 && word.back().isLowSurrogate() && word[word.size() - 2].isHighSurrogate())
+            cut = 2;
+        folded = DictionaryCollation::foldedLength(QStringView(word).last(cut));
+        word.chop(cut);
+    } while (folded == 0 && !word.isEmpty());
+}
+
+// Texts longer than this are pasted rather than typed.
+constexpr qsizetype pastedLength = 64;
+
+// A NUL would end the query text early and half a surrogate pair is no character: such a
+// word is refused before any query is built from it.
+Outcome checkWord(const QString& word)
+{
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const QChar c = word[i];
+        if (c.isHighSurrogate() && i + 1 < word.size() && word[i + 1].isLowSurrogate()) {
+            ++i;
+        } else if (c.isNull()) {
+            return Failure { FailureNumber::InvalidArgument,
+                             QStringLiteral("Invalid procedure call or argument: the word holds a NUL character at position %1").arg(i + 1) };
+        } else if (c.isSurrogate()) {
+            return Failure { FailureNumber::InvalidArgument,
+                             QStringLiteral("Invalid procedure call or argument: the word holds half a character (an unpaired surrogate) at "
+                                            "position %1")
+                                 .arg(i + 1) };
+        }
+    }
+    return std::nullopt;
+}
+
+// The longest beginning of the word whose folded length is below `longest`. An entry in a
+// beginning's range folds to that beginning and at least one character more, so longer
+// beginnings find nothing and their queries can be left out.
+qsizetype usefulBeginning(const QString& word, qsizetype longest)
+{
+    qsizetype folded = 0;
+    qsizetype end = 0;
+    while (end < word.size()) {
+        const qsizetype width = word[end].isHighSurrogate() && end + 1 < word.size() && word[end + 1].isLowSurrogate() ? 2 : 1;
+        folded += DictionaryCollation::foldedLength(QStringView(word).mid(end, width));
+        if (folded >= longest)
+            break;
+        end += width;
+    }
+    return end;
 }
 
 } // namespace
@@ -140,6 +188,8 @@ Outcome DictionaryOperations::runLookup(const QString& query, bool* found)
 Outcome DictionaryOperations::search()
 {
     QString word = m_view.sourceText();
+    if (auto failure = checkWord(word))
+        return failure;
     if (auto failure = m_browse.moveFirst())
         return failure;
     // A result left empty by an earlier search has no first entry to go to; the new query
@@ -153,6 +203,11 @@ Outcome DictionaryOperations::search()
     bool found = false;
     if (auto failure = runLookup(m_direction.exactStart + quote + doubler_apostrophes(word) + quote + m_direction.exactEnd, &found))
         return failure;
+    // A pasted text runs a query per beginning; those longer than any entry find nothing.
+    if (!found && word.size() > pastedLength) {
+        if (const qsizetype longest = longestEntry(); longest > 0)
+            word.truncate(usefulBeginning(word, longest));
+    }
     while (!found) {
         const QString doubled = doubler_apostrophes(word);
         const QString query = m_direction.prefixStart + quote + doubled + QStringLiteral(" *") + quote + QStringLiteral("  and ") + quote
@@ -178,6 +233,24 @@ Outcome DictionaryOperations::search()
     if (!position)
         return position.failure();
     return m_browse.move(*position);
+}
+
+qsizetype DictionaryOperations::longestEntry()
+{
+    if (!m_longestEntry) {
+        m_longestEntry = 0;
+        m_lookup.setRecordSource(QStringLiteral("select max(%1([%2])) as longest from Ps")
+                                     .arg(QLatin1StringView(DictionaryCollation::lengthSqlName), m_direction.searchField));
+        if (!m_lookup.refresh()) {
+            if (auto value = m_lookup.field(u"longest"); value && !value->null) {
+                bool ok = false;
+                const qlonglong longest = value->text.toLongLong(&ok);
+                if (ok && longest > 0)
+                    m_longestEntry = longest;
+            }
+        }
+    }
+    return *m_longestEntry;
 }
 
 void DictionaryOperations::Cmdnew_Click()

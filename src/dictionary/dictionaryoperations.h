@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
 
 #include "failure.h"
@@ -54,6 +56,8 @@ private:
     Outcome searchEntry();
     Outcome search();
     Outcome runLookup(const QString& query, bool* found);
+    // The folded length of the longest text in the search field, asked once; 0 when unknown.
+    qsizetype longestEntry();
     void report(const Failure& failure, const QString& operationName);
     void navigate(Outcome (Cursor::*move)(), bool ignoreNoCurrentEntry, const QString& operationName);
     // The letter index 0 to 25 the source term box begins with, or -1.
@@ -66,4 +70,5 @@ private:
     EntryView& m_view;
     MessagePresenter& m_presenter;
     BusyPointer& m_busyPointer;
+    std::optional<qsizetype> m_longestEntry;
 };
