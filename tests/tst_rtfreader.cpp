@@ -109,6 +109,9 @@ void TestRtfReader::hostileInput_data()
     QTest::newRow("trailing backslash") << QByteArray("{\\rtf1 end\\") << u"end"_s;
     QTest::newRow("half escape") << QByteArray("{\\rtf1 x\\'e") << u"x"_s;
     QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("binary data skipped") << QByteArray("{\\rtf1 a{\\pict\\bin6 }{\\}\\'}b}") << u"ab"_s;
+    QTest::newRow("huge \\bin") << QByteArray("{\\rtf1 a\\bin99999999999999 binary}") << u"a"_s;
+    QTest::newRow("negative \\bin") << QByteArray("{\\rtf1 a\\bin-5 b}") << u"ab"_s;
 }
 
 void TestRtfReader::hostileInput()

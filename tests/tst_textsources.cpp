@@ -45,6 +45,11 @@ private slots:
     void encodings();
     void malformedTables_data();
     void malformedTables();
+    void connectionFileBytes_data();
+    void connectionFileBytes();
+    void dataSourceOutsideTheDataDirectory();
+    void tablesInMarkedUtf16();
+    void tableTooLargeIsRefusedUnread();
 
 private:
     QTemporaryDir m_dir;
@@ -191,6 +196,9 @@ void TestTextSources::malformedTables_data()
                                         << QByteArray("English,num\nfear,12\nanger,1x\n") << u"line 3: num \"1x\" is not a whole number"_s;
     QTest::newRow("unknown type") << QByteArray("[PS.txt]\nCol1=English Varchar\n") << QByteArray("a\n") << u"unknown column type \"Varchar\""_s;
     QTest::newRow("gap in columns") << QByteArray("[PS.txt]\nCol1=English Text\nCol3=num Integer\n") << QByteArray("a\n") << u"Col2"_s;
+    QTest::newRow("NUL byte") << QByteArray() << QByteArray("English,Frensh\nfear,peur\nan\0ger,col\xC3\xA8re\n", 40)
+                              << u"line 3: a NUL character"_s;
+    QTest::newRow("UTF-16 without its mark") << QByteArray() << QByteArray("E\0n\0,\0F\0r\0\n\0", 12) << u"line 1: a NUL character, which no text table holds (is it UTF-16 without its byte-order mark?)"_s;
     QTest::newRow("fixed length") << QByteArray("[PS.txt]\nFormat=FixedLength\n") << QByteArray("a\n") << u"FixedLength"_s;
 }
 
@@ -209,6 +217,93 @@ void TestTextSources::malformedTables()
     QVERIFY2(read.failure->description.contains(mentions), qPrintable(read.failure->description));
     QVERIFY2(read.failure->description.contains(u".txt"_s) || read.failure->description.contains(u"schema.ini"_s),
              qPrintable(read.failure->description));
+}
+
+void TestTextSources::connectionFileBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("mentions"); // empty: the file reads
+    const QString text = u"Provider=text;Data Source=.\r\n"_s;
+    QByteArray littleEndian(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    QByteArray bigEndian;
+    for (const QChar c : text)
+        bigEndian.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+    QTest::newRow("empty") << QByteArray() << u"the file is empty"_s;
+    QTest::newRow("UTF-16 without its mark") << littleEndian << u"the file holds NUL bytes (is it UTF-16 without its byte-order mark?)"_s;
+    QTest::newRow("UTF-16 big-endian with its mark") << QByteArray("\xFE\xFF") + bigEndian << QString();
+    QTest::newRow("UTF-8 with its mark") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << QString();
+    QTest::newRow("a NUL inside") << QByteArray("Provider=text;\0Data Source=.", 29) << u"NUL"_s;
+}
+
+void TestTextSources::connectionFileBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, mentions);
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"d0.UDL"_s, bytes);
+    auto read = ConnectionDescription::read(dir.filePath(u"d0.UDL"_s), dir.path());
+    if (mentions.isEmpty()) {
+        QVERIFY2(read, qPrintable(read ? QString() : read.failure().description));
+        QCOMPARE(read->tableDirectory, QDir::cleanPath(dir.path()));
+        return;
+    }
+    QVERIFY(!read);
+    QCOMPARE(read.failure().number, int(FailureNumber::BadConnectionDescription));
+    QVERIFY2(read.failure().description.contains(dir.filePath(u"d0.UDL"_s)) && read.failure().description.contains(mentions),
+             qPrintable(read.failure().description));
+}
+
+void TestTextSources::dataSourceOutsideTheDataDirectory()
+{
+    // Allowed: a dictionary can keep its tables elsewhere. When they are not there, the message
+    // gives the path that was tried, relative names resolved against the data directory.
+    QTemporaryDir data, elsewhere;
+    auto outside = ConnectionDescription::parse(u"Provider=text;Data Source="_s + elsewhere.path(), u"d0.UDL"_s, data.path());
+    QVERIFY(outside);
+    QCOMPARE(outside->tableDirectory, QDir::cleanPath(elsewhere.path()));
+    const auto tried = [&](const QString& source) {
+        auto parsed = ConnectionDescription::parse(u"Provider=text;Data Source="_s + source, u"d0.UDL"_s, data.path());
+        return parsed ? QString() : parsed.failure().description;
+    };
+    QVERIFY2(tried(elsewhere.path() + u"/gone"_s).contains(elsewhere.path() + u"/gone"_s), qPrintable(tried(elsewhere.path() + u"/gone"_s)));
+    QVERIFY2(tried(u"../up/gone"_s).contains(QDir::cleanPath(data.path() + u"/../up/gone"_s)), qPrintable(tried(u"../up/gone"_s)));
+}
+
+void TestTextSources::tablesInMarkedUtf16()
+{
+    // What Windows calls a Unicode text file; the mark decides over schema.ini's character set.
+    const QString text = u"English,Frensh\r\nfear,cœur 😀\r\n"_s;
+    QByteArray little("\xFF\xFE");
+    little.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    QByteArray big("\xFE\xFF");
+    for (const QChar c : text)
+        big.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+    for (const QByteArray& bytes : { little, big }) {
+        QTemporaryDir dir;
+        writeTextFile(dir.path(), u"schema.ini"_s, "[PS.txt]\nCharacterSet=ANSI\n");
+        writeTextFile(dir.path(), u"PS.txt"_s, bytes);
+        const ReadTable table = readTable(dir.filePath(u"PS.txt"_s));
+        QVERIFY2(!table.failure, qPrintable(table.failure ? table.failure->description : QString()));
+        QCOMPARE(table.columns[0].name, u"English"_s);
+        QCOMPARE(table.rows.size(), 1);
+        QCOMPARE(table.rows[0][1].text, u"cœur 😀"_s);
+    }
+}
+
+void TestTextSources::tableTooLargeIsRefusedUnread()
+{
+    // A sparse file: large on paper, nothing on disk, and the limit is checked before reading.
+    QTemporaryDir dir;
+    QFile file(dir.filePath(u"PS.txt"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.resize(300LL * 1024 * 1024));
+    file.close();
+    const ReadTable table = readTable(file.fileName());
+    QVERIFY(table.failure);
+    QCOMPARE(table.failure->number, int(FailureNumber::CannotReadFile));
+    QVERIFY2(table.failure->description.contains(file.fileName()) && table.failure->description.contains(u"314572800 bytes"_s)
+                 && table.failure->description.contains(u"268435456"_s),
+             qPrintable(table.failure->description));
 }
 
 QTEST_GUILESS_MAIN(TestTextSources)

@@ -84,10 +84,8 @@ std::optional<QList<std::pair<QString, QString>>> splitPairs(QStringView text, Q
 
 QString decodeDescription(const QByteArray& bytes)
 {
-    if (bytes.startsWith("\xFF\xFE")) {
-        const QByteArray body = bytes.mid(2);
-        return QString::fromUtf16(reinterpret_cast<const char16_t*>(body.constData()), body.size() / 2);
-    }
+    if (auto text = TextFile::decodeMarkedUtf16(bytes))
+        return *text;
     if (auto text = TextFile::decodeUtf8(bytes))
         return *text;
     return TextFile::decodeWindows1252(bytes);
@@ -100,6 +98,10 @@ Result<ConnectionDescription> ConnectionDescription::read(const QString& path, c
     auto bytes = TextFile::read(path, maxDescriptionBytes);
     if (!bytes)
         return bytes.failure();
+    if (bytes->isEmpty())
+        return badDescription(path, QStringLiteral("the file is empty"));
+    if (!TextFile::decodeMarkedUtf16(*bytes) && bytes->contains('\0'))
+        return badDescription(path, QStringLiteral("the file holds NUL bytes (is it UTF-16 without its byte-order mark?)"));
     return parse(decodeDescription(*bytes), path, dataDirectory);
 }
 

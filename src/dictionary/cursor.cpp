@@ -61,6 +61,11 @@ Outcome Cursor::goTo(qsizetype index)
     return std::nullopt;
 }
 
+Failure Cursor::noEntries() const
+{
+    return { FailureNumber::NoCurrentEntry, QStringLiteral("No current entry: %1 gives no entries").arg(m_recordSource.trimmed().left(200)) };
+}
+
 Outcome Cursor::moveFirst()
 {
     if (auto closed = closedFailure())
@@ -69,7 +74,7 @@ Outcome Cursor::moveFirst()
     if (!exists)
         return exists.failure();
     if (!*exists)
-        return noCurrentEntry();
+        return noEntries();
     return goTo(0);
 }
 
@@ -81,7 +86,7 @@ Outcome Cursor::moveLast()
     if (!count)
         return count.failure();
     if (*count == 0)
-        return noCurrentEntry();
+        return noEntries();
     return goTo(*count - 1);
 }
 

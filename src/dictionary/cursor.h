@@ -39,6 +39,8 @@ private:
     enum class Position { BeforeFirst, OnEntry, AfterLast };
 
     std::optional<Failure> closedFailure() const;
+    // 3021 for a result without entries, naming the record source.
+    Failure noEntries() const;
     Outcome goTo(qsizetype index);
 
     std::shared_ptr<Store> m_store;

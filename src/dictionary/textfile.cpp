@@ -60,6 +60,15 @@ std::optional<QString> decodeUtf8(QByteArrayView bytes)
     return text;
 }
 
+std::optional<QString> decodeMarkedUtf16(QByteArrayView bytes)
+{
+    const bool little = bytes.startsWith("\xFF\xFE");
+    if (!little && !bytes.startsWith("\xFE\xFF"))
+        return std::nullopt;
+    QStringDecoder decoder(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE, QStringDecoder::Flag::Stateless);
+    return QString(decoder.decode(bytes.sliced(2)));
+}
+
 QString findCaseInsensitive(const QString& directory, const QString& name)
 {
     const QDir dir(directory);

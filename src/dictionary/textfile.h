@@ -17,6 +17,10 @@ QString decodeWindows1252(QByteArrayView bytes);
 // UTF-8 without a byte-order mark; nullopt when the bytes are not valid UTF-8.
 std::optional<QString> decodeUtf8(QByteArrayView bytes);
 
+// UTF-16 that starts with its byte-order mark (what Windows calls Unicode), without the mark;
+// nullopt when there is no mark.
+std::optional<QString> decodeMarkedUtf16(QByteArrayView bytes);
+
 // The entry of `directory` whose name equals `name` without regard to case (the exact name
 // first); empty when there is none.
 QString findCaseInsensitive(const QString& directory, const QString& name);

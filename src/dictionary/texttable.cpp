@@ -257,7 +257,9 @@ Outcome read(const QString& path, const std::function<Outcome(const QList<Column
     if (!bytes)
         return bytes.failure();
     QString text;
-    if (layout.characterSet == CharacterSet::Windows1252) {
+    if (auto utf16 = TextFile::decodeMarkedUtf16(*bytes)) {
+        text = std::move(*utf16);
+    } else if (layout.characterSet == CharacterSet::Windows1252) {
         text = TextFile::decodeWindows1252(*bytes);
     } else if (auto utf8 = TextFile::decodeUtf8(*bytes)) {
         text = std::move(*utf8);
@@ -267,6 +269,10 @@ Outcome read(const QString& path, const std::function<Outcome(const QList<Column
         text = TextFile::decodeWindows1252(*bytes);
     }
     bytes->clear();
+    if (const qsizetype nul = text.indexOf(QChar(0)); nul >= 0) {
+        const int line = 1 + int(QStringView(text).first(nul).count(u'\n'));
+        return malformedAt(path, line, QStringLiteral("a NUL character, which no text table holds (is it UTF-16 without its byte-order mark?)"));
+    }
 
     RecordReader reader(text, layout.delimiter, path);
     QList<Cell> cells;

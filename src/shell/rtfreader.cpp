@@ -126,6 +126,11 @@ private:
             parameter = -parameter;
         if (m_pos < m_rtf.size() && m_rtf[m_pos] == ' ')
             ++m_pos;
+        if (word == "bin") {
+            // Binary data follows (a picture, say): skip it, however long it claims to be.
+            m_pos += std::clamp<qint64>(parameter, 0, m_rtf.size() - m_pos);
+            return;
+        }
         controlWord(word, hasParameter, static_cast<int>(std::clamp<qint64>(parameter, -2147483647, 2147483647)));
     }
 
