@@ -38,6 +38,7 @@ private slots:
     void rejectsBadSources();
     void sampleLettersLandOnTheirLetter();
     void compiledStoreGivesTheSameResults();
+    void quickLookupAnswersAsTheToolDoes();
 };
 
 void TestTablesTool::buildsTablesThatPassTheCheck()
@@ -155,6 +156,72 @@ void TestTablesTool::compiledStoreGivesTheSameResults()
     const Run lookupText = runTool({ u"lookup"_s, text.path(), u"fr"_s, u"anxiete"_s });
     QCOMPARE(runTool({ u"lookup"_s, compiled.path(), u"fr"_s, u"anxiete"_s }).output, lookupText.output);
     QCOMPARE(lookupText.output, u"anxiété\tanxiety\n"_s);
+}
+
+void TestTablesTool::quickLookupAnswersAsTheToolDoes()
+{
+    QTemporaryDir compiled;
+    QCOMPARE(runTool({ u"build"_s, QStringLiteral(SAMPLE_TERMS), compiled.path() }).exitCode, 0);
+    QCOMPARE(runTool({ u"compile"_s, compiled.path() }).exitCode, 0);
+
+    // Terms of both columns, and the words people type: typos, capitals, beginnings, pastes.
+    QFile terms(QStringLiteral(SAMPLE_TERMS));
+    QVERIFY(terms.open(QIODevice::ReadOnly));
+    terms.readLine();
+    QList<std::pair<QString, QString>> lookups; // language, word
+    for (int line = 0; !terms.atEnd(); ++line) {
+        const QStringList pair = QString::fromUtf8(terms.readLine()).trimmed().split(u'\t');
+        if (line % 12 != 0 || pair.size() != 2)
+            continue;
+        lookups.append({ u"fr"_s, pair[0] });
+        lookups.append({ u"en"_s, pair[1] });
+        lookups.append({ line % 24 ? u"fr"_s : u"en"_s, line % 24 ? pair[0].toUpper() : pair[1].left(3) + u"xq"_s });
+    }
+    for (const QString& word : QStringList { QString(), u"'"_s, u"l'"_s, u"zz"_s, u"Œdipe"_s, u"ß"_s, u"😀"_s, u"%"_s, u"a_b"_s, u"   "_s,
+                                 u"peur"_s + QString(200, QChar(0x301)) + u"x"_s, u"anxiété de séparation"_s + QString(300, u'q'),
+                                 u"x"_s.repeated(70), u"Z"_s, u"zèle"_s }) {
+        lookups.append({ u"fr"_s, word });
+        lookups.append({ u"en"_s, word });
+    }
+
+    int quick = 0;
+    for (const auto& [language, word] : std::as_const(lookups)) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"EVELMORA_LOOKUP_NO_HANDOVER"_s, u"1"_s);
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(LOOKUP_TOOL), { compiled.path(), language, word });
+        QVERIFY(process.waitForFinished(60000));
+        const Run tool = runTool({ u"lookup"_s, compiled.path(), language, word });
+        const QString context = language + u" \""_s + word.left(80) + u"\": "_s + tool.output;
+        if (process.exitCode() == 3) // handed over: the tool answers
+            continue;
+        QVERIFY2(process.exitCode() == 0 && tool.exitCode == 0, qPrintable(context));
+        QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), tool.output);
+        ++quick;
+    }
+    // The usual lookups are answered without handing over.
+    qInfo("%d of %lld lookups answered without handing over", quick, qlonglong(lookups.size()));
+    QVERIFY2(quick >= lookups.size() * 9 / 10, qPrintable(u"%1 of %2 answered quickly"_s.arg(quick).arg(lookups.size())));
+
+    // Handed over, the answer is the tool's, messages and exit status included: text tables, a
+    // connection file out of the ordinary, one in error.
+    QTemporaryDir text;
+    QCOMPARE(runTool({ u"build"_s, QStringLiteral(SAMPLE_TERMS), text.path() }).exitCode, 0);
+    writeTextFile(text.path(), u"d2.UDL"_s, "Provider=text;Data Source=nowhere\n");
+    writeTextFile(compiled.path(), u"d0.UDL"_s, "Provider=sqlite;Data Source=\"fr-en.sqlite\";Mode=Read\n");
+    writeTextFile(compiled.path(), u"d2.UDL"_s, "Provider=sqlite;Data Source=en-fr.sqlite;Letter Starts=0,1\n");
+    for (const QStringList& arguments : { QStringList { text.path(), u"fr"_s, u"anxiete"_s }, QStringList { text.path(), u"en"_s, u"fear"_s },
+                                          QStringList { compiled.path(), u"fr"_s, u"anxiete"_s }, QStringList { compiled.path(), u"en"_s, u"fear"_s },
+                                          QStringList { compiled.path(), u"de"_s, u"Angst"_s } }) {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(QStringLiteral(LOOKUP_TOOL), arguments);
+        QVERIFY(process.waitForFinished(60000));
+        const Run tool = runTool(QStringList { u"lookup"_s } + arguments);
+        QCOMPARE(process.exitCode(), tool.exitCode);
+        QCOMPARE(QString::fromUtf8(process.readAll()), tool.output);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTablesTool)

@@ -9,6 +9,7 @@
 #include "dictionarycollation.h"
 #include "direction.h"
 #include "platform.h"
+#include "querytexts.h"
 
 QString doubler_apostrophes(const QString& text)
 {
@@ -44,9 +45,6 @@ void dropLastCharacter(QString& word)
         word.chop(cut);
     } while (folded == 0 && !word.isEmpty());
 }
-
-// Texts longer than this are pasted rather than typed.
-constexpr qsizetype pastedLength = 64;
 
 // A NUL would end the query text early and half a surrogate pair is no character: such a
 // word is refused before any query is built from it.
@@ -204,14 +202,14 @@ Outcome DictionaryOperations::search()
     if (auto failure = runLookup(m_direction.exactStart + quote + doubler_apostrophes(word) + quote + m_direction.exactEnd, &found))
         return failure;
     // A pasted text runs a query per beginning; those longer than any entry find nothing.
-    if (!found && word.size() > pastedLength) {
+    if (!found && word.size() > QueryTexts::pastedLength) {
         if (const qsizetype longest = longestEntry(); longest > 0)
             word.truncate(usefulBeginning(word, longest));
     }
     while (!found) {
         const QString doubled = doubler_apostrophes(word);
-        const QString query = m_direction.prefixStart + quote + doubled + QStringLiteral(" *") + quote + QStringLiteral("  and ") + quote
-            + doubled + QStringLiteral("z*") + quote + m_direction.prefixEnd;
+        const QString query = m_direction.prefixStart + quote + doubled + QLatin1StringView(QueryTexts::rangeLowEnd) + quote
+            + QLatin1StringView(QueryTexts::rangeAnd) + quote + doubled + QLatin1StringView(QueryTexts::rangeHighEnd) + quote + m_direction.prefixEnd;
         if (auto failure = runLookup(query, &found))
             return failure;
         if (found)
@@ -239,8 +237,7 @@ qsizetype DictionaryOperations::longestEntry()
 {
     if (!m_longestEntry) {
         m_longestEntry = 0;
-        m_lookup.setRecordSource(QStringLiteral("select max(%1([%2])) as longest from Ps")
-                                     .arg(QLatin1StringView(DictionaryCollation::lengthSqlName), m_direction.searchField));
+        m_lookup.setRecordSource(QLatin1StringView(QueryTexts::longestStart) + m_direction.searchField + QLatin1StringView(QueryTexts::longestEnd));
         if (!m_lookup.refresh()) {
             if (auto value = m_lookup.field(u"longest"); value && !value->null) {
                 bool ok = false;

@@ -8,30 +8,13 @@
 #include <sqlite3.h>
 
 #include "dictionarycollation.h"
+#include "sqlitefunctions.h"
 #include "texttable.h"
 #include "textfile.h"
 
 namespace {
 
 constexpr int maxTableLoadsPerQuery = 8;
-
-int collate(void*, int leftLength, const void* left, int rightLength, const void* right)
-{
-    return DictionaryCollation::compareUtf8({ static_cast<const char*>(left), static_cast<std::size_t>(leftLength) },
-                                            { static_cast<const char*>(right), static_cast<std::size_t>(rightLength) });
-}
-
-// dictionary_length(text): the length of the text as the ordering sees it; NULL for NULL.
-void foldedLength(sqlite3_context* context, int, sqlite3_value** arguments)
-{
-    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL) {
-        sqlite3_result_null(context);
-        return;
-    }
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
-    const int bytes = sqlite3_value_bytes(arguments[0]);
-    sqlite3_result_int64(context, DictionaryCollation::foldedLengthUtf8({ text ? text : "", static_cast<std::size_t>(bytes) }));
-}
 
 QString quoted(const QString& identifier)
 {
@@ -161,9 +144,7 @@ Result<std::shared_ptr<Store>> Store::open(const ConnectionDescription& descript
     }
     sqlite3_db_config(handle, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(handle, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
-    sqlite3_create_collation_v2(handle, DictionaryCollation::sqlName, SQLITE_UTF8, nullptr, collate, nullptr);
-    sqlite3_create_function_v2(handle, DictionaryCollation::lengthSqlName, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                               foldedLength, nullptr, nullptr, nullptr);
+    DictionaryCollation::registerWithSqlite(handle);
     std::shared_ptr<Store> store(new Store(description, database));
     store->m_compiled = compiled;
     sqlite3_set_authorizer(handle, &Store::authorize, store.get());
