@@ -18,11 +18,13 @@
 
 int main(int argc, char* argv[])
 {
-    if (const auto problem = displayProblem()) {
+    DisplayCheck display;
+    if (const auto& problem = display.problem()) {
         std::fprintf(stderr, "evelmora: %s\n", qPrintable(*problem));
         return 1;
     }
     QApplication app(argc, argv);
+    display.release();
     QApplication::setApplicationName(QStringLiteral("eVelmoraEFs"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     installFontSubstitutions();

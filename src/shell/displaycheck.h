@@ -4,7 +4,26 @@
 
 #include <QString>
 
-// Why the program could not open its windows, asked before Qt is started: Qt's own answer
-// to a missing display is an abort.
-// Empty when a display is there, or when another windowing platform was asked for.
-std::optional<QString> displayProblem();
+struct xcb_connection_t;
+
+// Whether the program can open its windows, asked before Qt is started: Qt's own answer to a
+// missing display is an abort.
+class DisplayCheck final {
+    Q_DISABLE_COPY_MOVE(DisplayCheck)
+
+public:
+    DisplayCheck();
+    ~DisplayCheck();
+
+    // Why no window can be opened; empty when a display is there, or when another windowing
+    // platform was asked for.
+    const std::optional<QString>& problem() const { return m_problem; }
+
+    // Closes the connection the check made. Call once Qt has its own: an X server without other
+    // clients resets when its last one leaves, and the next to connect waits for it.
+    void release();
+
+private:
+    xcb_connection_t* m_connection = nullptr;
+    std::optional<QString> m_problem;
+};
