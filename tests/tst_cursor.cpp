@@ -56,6 +56,7 @@ private slots:
     void fileNamedTables();
     void storeOnlyReads();
     void failuresNameTheCause();
+    void farJumpsAgreeWithStepping();
 
 private:
     QTemporaryDir m_dir;
@@ -249,6 +250,52 @@ void TestCursor::failuresNameTheCause()
     Cursor closed(Failure { 3024, u"cannot find the connection file /x/d0.UDL"_s });
     QCOMPARE(closed.moveFirst()->number, int(FailureNumber::CursorClosed));
     QVERIFY(closed.moveFirst()->description.contains(u"/x/d0.UDL"_s));
+}
+
+void TestCursor::farJumpsAgreeWithStepping()
+{
+    // Large enough for the engine to skip rows; many ties, which must keep their stored order.
+    QStringList terms;
+    for (int i = 0; i < 20000; ++i)
+        terms.append(u"terme %1"_s.arg((i * 7919) % 6000));
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"PS.txt"_s, csv(terms));
+    auto store = openStore(dir.path());
+
+    for (const QString& source : { u"select * from PS order by Frensh"_s, u"PS"_s, u"select * from PS order by Frensh;  "_s,
+                                   u"select * from PS order by Frensh -- by term"_s }) {
+        Cursor stepped(store);
+        stepped.setRecordSource(source);
+        QVERIFY(!stepped.refresh());
+        const QStringList order = column(stepped, u"num"_s);
+        QCOMPARE(order.size(), terms.size());
+
+        Cursor cursor(store);
+        cursor.setRecordSource(source);
+        QVERIFY(!cursor.refresh());
+        const auto at = [&cursor] { return cursor.onEntry() ? cursor.field(u"num"_s)->text : u"none"_s; };
+        QCOMPARE(*cursor.recordCount(), 20000);
+        QVERIFY(!cursor.move(15000));
+        QCOMPARE(at(), order[15000]);
+        // Back across the start of the rows kept, and forward again.
+        for (int i = 1; i <= 600; ++i) {
+            QVERIFY(!cursor.movePrevious());
+            QCOMPARE(at(), order[15000 - i]);
+        }
+        QVERIFY(!cursor.move(4999));
+        QCOMPARE(at(), order[19399]);
+        QVERIFY(!cursor.moveLast());
+        QCOMPARE(at(), order.last());
+        QCOMPARE(*cursor.hasEntries(), true);
+        QVERIFY(!cursor.moveFirst());
+        QCOMPARE(at(), order.first());
+        QVERIFY(!cursor.move(25000)); // beyond the last: after it
+        QVERIFY(!cursor.onEntry());
+        QCOMPARE(failureNumber(cursor.moveNext()), 3021);
+        QVERIFY(!cursor.movePrevious());
+        QCOMPARE(at(), order.last());
+        QCOMPARE(*cursor.recordCount(), 20000);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCursor)

@@ -148,6 +148,7 @@ void TestTablesTool::compiledStoreGivesTheSameResults()
             const qsizetype rows = *(*a)->rowCount();
             QCOMPARE(*(*b)->rowCount(), rows);
             for (qsizetype row = 0; row < rows; ++row) {
+                QVERIFY(*(*a)->hasRow(row) && *(*b)->hasRow(row));
                 for (const QString& field : { u"English"_s, u"Frensh"_s, u"num"_s })
                     QCOMPARE((*b)->value(row, (*b)->columnIndex(field)).text, (*a)->value(row, (*a)->columnIndex(field)).text);
             }

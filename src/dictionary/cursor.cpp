@@ -155,5 +155,5 @@ Result<bool> Cursor::hasEntries()
 {
     if (!m_result)
         return false;
-    return m_result->hasRow(0);
+    return m_result->hasRows();
 }

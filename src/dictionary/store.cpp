@@ -43,8 +43,8 @@ std::optional<QString> unsendable(const QString& sql)
 
 } // namespace
 
-QueryResult::QueryResult(std::shared_ptr<sqlite3> database, sqlite3_stmt* statement, QString query)
-    : m_database(std::move(database)), m_statement(statement), m_query(std::move(query))
+QueryResult::QueryResult(std::shared_ptr<sqlite3> database, sqlite3_stmt* statement, QByteArray sql, QString query)
+    : m_database(std::move(database)), m_statement(statement), m_sql(std::move(sql)), m_query(std::move(query))
 {
     const int count = sqlite3_column_count(m_statement);
     for (int i = 0; i < count; ++i)
@@ -57,11 +57,23 @@ QueryResult::~QueryResult()
     sqlite3_finalize(m_statement);
 }
 
+Result<sqlite3_stmt*> QueryResult::prepare(const QByteArray& sql) const
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(m_database.get(), sql.constData(), static_cast<int>(sql.size()), &statement, nullptr) != SQLITE_OK || !statement) {
+        sqlite3_finalize(statement);
+        return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" failed: %2")
+                                                         .arg(m_query, QString::fromUtf8(sqlite3_errmsg(m_database.get()))) };
+    }
+    return statement;
+}
+
 Outcome QueryResult::stepOnce()
 {
     const int rc = sqlite3_step(m_statement);
     if (rc == SQLITE_DONE) {
         m_done = true;
+        m_count = m_first + m_rows;
         sqlite3_reset(m_statement);
         return std::nullopt;
     }
@@ -84,22 +96,78 @@ Outcome QueryResult::stepOnce()
     return std::nullopt;
 }
 
+Outcome QueryResult::startAt(qsizetype first)
+{
+    // The same query as a subquery: the engine skips rows without reading their columns.
+    auto statement = prepare(QByteArrayLiteral("SELECT * FROM (") + m_sql + QByteArrayLiteral(") LIMIT -1 OFFSET ") + QByteArray::number(first));
+    if (!statement)
+        return statement.failure();
+    if (sqlite3_column_count(*statement) != m_columns.size()) {
+        sqlite3_finalize(*statement);
+        return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" cannot be read from row %2").arg(m_query).arg(first) };
+    }
+    sqlite3_finalize(m_statement);
+    m_statement = *statement;
+    m_first = first;
+    m_rows = 0;
+    m_done = false;
+    m_bytes.clear();
+    m_ends.assign(1, 0);
+    m_nulls.clear();
+    return std::nullopt;
+}
+
 Result<bool> QueryResult::hasRow(qsizetype index)
 {
-    while (m_rows <= index && !m_done) {
+    if (index < 0 || (m_count && index >= *m_count))
+        return false;
+    if (index < m_first) {
+        if (auto failure = startAt(std::max<qsizetype>(0, index - keptBehind)))
+            return *failure;
+    } else if (!m_done && index - (m_first + m_rows) > skipDistance) {
+        // Far ahead: skip there. A query the engine cannot take as a subquery (one ending in
+        // a comment, say) is stepped through instead.
+        auto count = rowCount();
+        if (count && index >= *count)
+            return false;
+        if (count)
+            startAt(index - keptBehind);
+    }
+    while (m_first + m_rows <= index && !m_done) {
         if (auto failure = stepOnce())
             return *failure;
     }
-    return index >= 0 && index < m_rows;
+    return index < m_first + m_rows;
+}
+
+Result<bool> QueryResult::hasRows()
+{
+    if (m_first > 0 || m_rows > 0)
+        return true;
+    return hasRow(0);
 }
 
 Result<qsizetype> QueryResult::rowCount()
 {
+    if (m_count)
+        return *m_count;
+    // Counted by the engine, so that RecordCount or a move to the last row need not fetch
+    // every row.
+    auto statement = prepare(QByteArrayLiteral("SELECT count(*) FROM (") + m_sql + ')');
+    if (statement) {
+        const int rc = sqlite3_step(*statement);
+        const qsizetype count = sqlite3_column_int64(*statement, 0);
+        sqlite3_finalize(*statement);
+        if (rc == SQLITE_ROW) {
+            m_count = count;
+            return count;
+        }
+    }
     while (!m_done) {
         if (auto failure = stepOnce())
             return *failure;
     }
-    return m_rows;
+    return m_first + m_rows;
 }
 
 int QueryResult::columnIndex(QStringView name) const
@@ -113,7 +181,7 @@ int QueryResult::columnIndex(QStringView name) const
 
 FieldValue QueryResult::value(qsizetype row, int column) const
 {
-    const auto cell = static_cast<std::size_t>(row * m_columns.size() + column);
+    const auto cell = static_cast<std::size_t>((row - m_first) * m_columns.size() + column);
     if (m_nulls[cell])
         return { QString(), true };
     const qsizetype begin = m_ends[cell];
@@ -304,7 +372,10 @@ Result<std::unique_ptr<QueryResult>> Store::execute(const QString& recordSource)
                 sqlite3_finalize(statement);
                 return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" holds more than one statement").arg(recordSource) };
             }
-            return std::make_unique<QueryResult>(m_database, statement, recordSource);
+            QByteArray text = QByteArray(utf8.constData(), tail - utf8.constData()).trimmed();
+            while (text.endsWith(';'))
+                text = text.chopped(1).trimmed();
+            return std::make_unique<QueryResult>(m_database, statement, text, recordSource);
         }
         sqlite3_finalize(statement);
         if (rc == SQLITE_OK)

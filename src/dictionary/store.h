@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,31 +23,49 @@ struct FieldValue final {
 };
 
 // The rows of one query, stepped from the engine as they are first needed and kept, so a
-// cursor can go back and forth over them.
+// cursor can go back and forth over them. A jump far ahead (a search placing the browse
+// cursor deep in a large table) does not step through every row on the way: the engine skips
+// to near the row asked for, and the rows kept start there; going back before them brings
+// them in the same way. Counting the rows does not fetch them.
 class QueryResult final {
 public:
-    QueryResult(std::shared_ptr<sqlite3> database, sqlite3_stmt* statement, QString query);
+    // `sql` is the text the statement was prepared from; `query` the record source it came from.
+    QueryResult(std::shared_ptr<sqlite3> database, sqlite3_stmt* statement, QByteArray sql, QString query);
     ~QueryResult();
     QueryResult(const QueryResult&) = delete;
     QueryResult& operator=(const QueryResult&) = delete;
 
-    // True when row `index` exists, stepping the query as far as needed.
+    // True when row `index` exists; afterwards its values can be read.
     Result<bool> hasRow(qsizetype index);
+    // Whether the result has any row, without moving the rows kept.
+    Result<bool> hasRows();
     Result<qsizetype> rowCount();
 
     // The index of the column named so, without regard to case; -1 when there is none.
     int columnIndex(QStringView name) const;
+    // A row for which hasRow was last true, or any row kept since.
     FieldValue value(qsizetype row, int column) const;
     const QString& query() const { return m_query; }
 
+    // How far ahead a row must be for the engine to skip to it, and how many rows before it
+    // are kept for stepping back.
+    static constexpr qsizetype skipDistance = 4096;
+    static constexpr qsizetype keptBehind = 512;
+
 private:
     Outcome stepOnce();
+    // Starts the kept rows at `first`, letting the engine skip the rows before it.
+    Outcome startAt(qsizetype first);
+    Result<sqlite3_stmt*> prepare(const QByteArray& sql) const;
 
     std::shared_ptr<sqlite3> m_database;
     sqlite3_stmt* m_statement;
+    QByteArray m_sql;
     QString m_query;
     QStringList m_columns;
-    qsizetype m_rows = 0;
+    qsizetype m_first = 0; // index of the first row kept; every row before it exists
+    qsizetype m_rows = 0;  // rows kept
+    std::optional<qsizetype> m_count;
     bool m_done = false;
     // Every cell's UTF-8 bytes end to end: cell k is [m_ends[k - 1], m_ends[k]).
     std::string m_bytes;
