@@ -145,7 +145,7 @@ bool validUtf8(std::string_view text)
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
         int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
-        if (extra < 0 || i + extra >= text.size() + (extra == 0 ? 1 : 0))
+        if (extra < 0 || text.size() - i <= static_cast<std::size_t>(extra))
             return false;
         char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
         for (int k = 1; k <= extra; ++k) {
@@ -318,10 +318,12 @@ std::optional<std::string> quickLookup(const std::string& dataDirectory, const Q
         const std::string doubled = doubledQuotes(word);
         found = lookup.run(direction.prefixStart + quote + doubled + QueryTexts::rangeLowEnd + quote + QueryTexts::rangeAnd + quote + doubled
                            + QueryTexts::rangeHighEnd + quote + direction.prefixEnd);
-        if (!found || word.empty())
+        if (!found)
             return std::nullopt;
         if (*found)
             break;
+        if (word.empty())
+            return std::nullopt; // no entry begins with any beginning: the tool says so
         // A character that folds to nothing goes with the one before it.
         std::ptrdiff_t dropped = 0;
         do {
