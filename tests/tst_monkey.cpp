@@ -1,5 +1,6 @@
 // Thousands of random user actions from a printed seed. Set EVELMORA_MONKEY_SEED and
-// EVELMORA_MONKEY_ACTIONS to replay a run or to run longer.
+// EVELMORA_MONKEY_ACTIONS to replay a run or to run longer, EVELMORA_MONKEY_DATA to run on
+// another data directory (a large one, say).
 
 #include <QClipboard>
 #include <QLabel>
@@ -107,7 +108,8 @@ void TestMonkey::initTestCase()
     QVERIFY(m_words.size() > 1000);
 
     m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, m_help, silentPlayer, noDialog,
-                                                                   QStringLiteral(DATA_DIR), QStringLiteral(PROGRAM_DIR), QCursor() });
+                                                                   qEnvironmentVariable("EVELMORA_MONKEY_DATA", QStringLiteral(DATA_DIR)),
+                                                                   QStringLiteral(PROGRAM_DIR), QCursor() });
     m_presentations = std::make_unique<PresentationLauncher>(m_drives, m_starter, m_presenter);
     m_flow = std::make_unique<WindowFlow>(*m_services, *m_presentations);
 }
