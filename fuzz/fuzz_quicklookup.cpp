@@ -11,34 +11,12 @@
 #include "connectiondescription.h"
 #include "dictionaryoperations.h"
 #include "direction.h"
-#include "platform.h"
 #include "quicklookup.h"
+#include "searchwindow.h"
 #include "store.h"
 #include "windowdata.h"
 
 namespace {
-
-class View final : public EntryView {
-public:
-    QString sourceText() const override { return typed; }
-    void setEnglishText(const QString& text) override { english = text; }
-    void setFrenchText(const QString& text) override { french = text; }
-    void focusSource() override { }
-    void setWindowBusy(bool) override { }
-    QString typed, english, french;
-};
-
-class Messages final : public MessagePresenter {
-public:
-    void showMessage(const QString& text) override { last = text; }
-    QString last;
-};
-
-class NoPointer final : public BusyPointer {
-public:
-    void setHourglass() override { }
-    void setDefault() override { }
-};
 
 // Terms with ties, accents, ligatures, quotes, combining marks and characters beyond the BMP,
 // in both directions' stored order, compiled as the tables tool compiles them.
@@ -86,9 +64,9 @@ struct Window {
     {
     }
     WindowData data;
-    View view;
-    Messages messages;
-    NoPointer pointer;
+    FuzzView view;
+    FuzzMessages messages;
+    FuzzPointer pointer;
     DictionaryOperations operations;
 };
 

@@ -9,32 +9,10 @@
 #include "cursor.h"
 #include "dictionaryoperations.h"
 #include "direction.h"
-#include "platform.h"
+#include "searchwindow.h"
 #include "windowdata.h"
 
 namespace {
-
-class View final : public EntryView {
-public:
-    QString sourceText() const override { return typed; }
-    void setEnglishText(const QString& text) override { english = text; }
-    void setFrenchText(const QString& text) override { french = text; }
-    void focusSource() override { }
-    void setWindowBusy(bool) override { }
-    QString typed, english, french;
-};
-
-class Messages final : public MessagePresenter {
-public:
-    void showMessage(const QString& text) override { last = text; }
-    QString last;
-};
-
-class NoPointer final : public BusyPointer {
-public:
-    void setHourglass() override { }
-    void setDefault() override { }
-};
 
 const QString& dataDirectory()
 {
@@ -58,9 +36,9 @@ const QString& dataDirectory()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static WindowData window = WindowData::open(Direction::frenchToEnglish(), dataDirectory());
-    static View view;
-    static Messages messages;
-    static NoPointer pointer;
+    static FuzzView view;
+    static FuzzMessages messages;
+    static FuzzPointer pointer;
     static DictionaryOperations operations(Direction::frenchToEnglish(), *window.browse, *window.lookup, window.letterStarts, view, messages,
                                            pointer);
     view.typed = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)).left(200);
