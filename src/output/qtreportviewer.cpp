@@ -2,9 +2,9 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QPaintEngine>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
-#include <QPaintEngine>
 #include <QPrinter>
 
 #include "platform.h"
