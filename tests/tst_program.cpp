@@ -1,7 +1,12 @@
+#include <QDirIterator>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstring>
+
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -55,16 +60,43 @@ void TestProgram::withoutADisplay()
 }
 
 // Every system call that could make, change or remove a file is traced through a whole
-// session; the only one that succeeds must be the PDF the user asked for.
+// session on a read-only data directory; the only one that succeeds must be the PDF the user
+// asked for.
 void TestProgram::aWholeSessionWritesOnlyThePdf()
 {
     QTemporaryDir scratch;
     const QString home = scratch.filePath(u"home"_s);
     const QString runtime = scratch.filePath(u"runtime"_s);
-    QVERIFY(QDir().mkpath(home) && QDir().mkpath(runtime));
-    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    const QString pdf = scratch.filePath(u"chosen.pdf"_s);
+    const QString out = scratch.filePath(u"out"_s);
+    QVERIFY(QDir().mkpath(home) && QDir().mkpath(runtime) && QDir().mkpath(out));
+    const QString pdf = out + u"/chosen.pdf"_s;
     const QString log = scratch.filePath(u"trace"_s);
+
+    // A read-only copy of the sample data. Permissions do not stop root, so as root the session
+    // runs as nobody, for whom they hold.
+    const QString data = scratch.filePath(u"data"_s);
+    QDirIterator entries(QStringLiteral(DATA_DIR), QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    QStringList copied { data };
+    QVERIFY(QDir().mkpath(data));
+    while (entries.hasNext()) {
+        const QString source = entries.next();
+        const QString target = data + source.mid(qsizetype(std::strlen(DATA_DIR)));
+        QVERIFY(entries.fileInfo().isDir() ? QDir().mkpath(target) : QFile::copy(source, target));
+        copied.append(target);
+    }
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const auto readOnlyFolder = readOnly | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+    for (auto it = copied.crbegin(); it != copied.crend(); ++it)
+        QVERIFY(QFile::setPermissions(*it, QFileInfo(*it).isDir() ? readOnlyFolder : readOnly));
+    QStringList asUser;
+    if (::geteuid() == 0) {
+        QVERIFY(QFile::setPermissions(scratch.path(), readOnlyFolder | QFileDevice::WriteOwner));
+        for (const QString& open : { home, out })
+            QVERIFY(QFile::setPermissions(open, readOnlyFolder | QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther));
+        QCOMPARE(::chown(runtime.toLocal8Bit().constData(), 65534, 65534), 0);
+        asUser = QStringList { u"setpriv"_s, u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s };
+    }
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QProcessEnvironment environment = bareEnvironment(home);
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
@@ -72,10 +104,10 @@ void TestProgram::aWholeSessionWritesOnlyThePdf()
     QProcess session;
     session.setProcessEnvironment(environment);
     session.setWorkingDirectory(home);
-    session.start(u"strace"_s, { u"-f"_s, u"-qq"_s, u"-o"_s, log, u"-e"_s,
-                                 u"trace=open,openat,openat2,creat,mkdir,mkdirat,rename,renameat,renameat2,unlink,unlinkat,rmdir,"
-                                 "link,linkat,symlink,symlinkat,truncate,chmod,fchmodat,chown,fchownat,utimensat,mknodat"_s,
-                                 QStringLiteral(SESSION), QStringLiteral(DATA_DIR), QStringLiteral(PROGRAM_DIR), pdf });
+    session.start(u"strace"_s, QStringList { u"-f"_s, u"-qq"_s, u"-o"_s, log, u"-e"_s,
+                                             u"trace=open,openat,openat2,creat,mkdir,mkdirat,rename,renameat,renameat2,unlink,unlinkat,rmdir,"
+                                             "link,linkat,symlink,symlinkat,truncate,chmod,fchmodat,chown,fchownat,utimensat,mknodat"_s }
+                                   + asUser + QStringList { QStringLiteral(SESSION), data, QStringLiteral(PROGRAM_DIR), pdf });
     QVERIFY2(session.waitForStarted(), "strace is needed for this test");
     QVERIFY(session.waitForFinished(120000));
     QCOMPARE(session.exitCode(), 0);
@@ -106,6 +138,8 @@ void TestProgram::aWholeSessionWritesOnlyThePdf()
     }
     QVERIFY2(opened > 100, "the trace holds the session's reads"); // the tracer did see the program
     QCOMPARE(written, QStringList { u"openat "_s + pdf });
+    if (!asUser.isEmpty())
+        QCOMPARE(QFileInfo(pdf).ownerId(), 65534u); // the session did run as nobody
     QFile result(pdf);
     QVERIFY(result.open(QIODevice::ReadOnly));
     QVERIFY(result.read(5) == "%PDF-");
