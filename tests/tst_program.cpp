@@ -89,7 +89,16 @@ void TestProgram::aWholeSessionWritesOnlyThePdf()
     for (auto it = copied.crbegin(); it != copied.crend(); ++it)
         QVERIFY(QFile::setPermissions(*it, QFileInfo(*it).isDir() ? readOnlyFolder : readOnly));
     QStringList asUser;
-    if (::geteuid() == 0) {
+    // nobody must be able to reach the program's own files, which a checkout in root's home
+    // would hide; otherwise the session runs as root and only the trace shows nothing is written.
+    const auto nobodyReaches = [] {
+        QProcess probe;
+        probe.start(u"setpriv"_s, { u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, u"/bin/sh"_s, u"-c"_s,
+                                    u"test -x \"$1\" && test -r \"$2\""_s, u"sh"_s, QStringLiteral(SESSION),
+                                    QStringLiteral(PROGRAM_DIR) + u"/content.json"_s });
+        return probe.waitForFinished(10000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
+    };
+    if (::geteuid() == 0 && nobodyReaches()) {
         QVERIFY(QFile::setPermissions(scratch.path(), readOnlyFolder | QFileDevice::WriteOwner));
         for (const QString& open : { home, out })
             QVERIFY(QFile::setPermissions(open, readOnlyFolder | QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther));
@@ -140,6 +149,8 @@ void TestProgram::aWholeSessionWritesOnlyThePdf()
     QCOMPARE(written, QStringList { u"openat "_s + pdf });
     if (!asUser.isEmpty())
         QCOMPARE(QFileInfo(pdf).ownerId(), 65534u); // the session did run as nobody
+    else if (::geteuid() == 0)
+        qInfo("the program's files are out of nobody's reach: the session ran as root");
     QFile result(pdf);
     QVERIFY(result.open(QIODevice::ReadOnly));
     QVERIFY(result.read(5) == "%PDF-");
