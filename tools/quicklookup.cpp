@@ -183,29 +183,21 @@ std::string doubledQuotes(std::string_view word)
     return doubled;
 }
 
-class Lookup {
-public:
-    explicit Lookup(sqlite3* database) : m_database(database) { }
-
-    // Runs a query; the statement stands on its first row, or is null when there is none.
-    // nullopt when the engine refused the query.
-    std::optional<Statement> run(const std::string& query)
-    {
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(m_database, query.c_str(), int(query.size()), &raw, nullptr) != SQLITE_OK)
-            return std::nullopt;
-        Statement statement(raw, &sqlite3_finalize);
-        const int rc = sqlite3_step(raw);
-        if (rc == SQLITE_ROW)
-            return statement;
-        if (rc == SQLITE_DONE)
-            return Statement(nullptr, &sqlite3_finalize);
+// Runs a query; the statement stands on its first row, or is null when there is none.
+// nullopt when the engine refused the query.
+std::optional<Statement> run(sqlite3* database, const std::string& query)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(database, query.c_str(), int(query.size()), &raw, nullptr) != SQLITE_OK)
         return std::nullopt;
-    }
-
-private:
-    sqlite3* m_database;
-};
+    Statement statement(raw, &sqlite3_finalize);
+    const int rc = sqlite3_step(raw);
+    if (rc == SQLITE_ROW)
+        return statement;
+    if (rc == SQLITE_DONE)
+        return Statement(nullptr, &sqlite3_finalize);
+    return std::nullopt;
+}
 
 int column(sqlite3_stmt* statement, std::string_view name)
 {
@@ -276,16 +268,15 @@ std::optional<std::string> quickLookup(const std::string& dataDirectory, const Q
     if (rc != SQLITE_OK)
         return std::nullopt;
     DictionaryCollation::registerWithSqlite(handle);
-    Lookup lookup(handle);
 
     const std::string quote = "'";
-    auto found = lookup.run(direction.exactStart + quote + doubledQuotes(word) + quote + direction.exactEnd);
+    auto found = run(handle, direction.exactStart + quote + doubledQuotes(word) + quote + direction.exactEnd);
     if (!found)
         return std::nullopt;
     if (!*found && utf16Length(word) > QueryTexts::pastedLength) {
         // Beginnings whose folded length reaches the longest entry's find nothing.
         std::ptrdiff_t longest = 0;
-        if (auto result = lookup.run(QueryTexts::longestStart + std::string(direction.searchField) + QueryTexts::longestEnd); result && *result) {
+        if (auto result = run(handle, QueryTexts::longestStart + std::string(direction.searchField) + QueryTexts::longestEnd); result && *result) {
             if (sqlite3_column_type(result->get(), 0) != SQLITE_NULL)
                 longest = std::max<sqlite3_int64>(0, sqlite3_column_int64(result->get(), 0));
         }
@@ -304,7 +295,7 @@ std::optional<std::string> quickLookup(const std::string& dataDirectory, const Q
     }
     while (!*found) {
         const std::string doubled = doubledQuotes(word);
-        found = lookup.run(direction.prefixStart + quote + doubled + QueryTexts::rangeLowEnd + quote + QueryTexts::rangeAnd + quote + doubled
+        found = run(handle, direction.prefixStart + quote + doubled + QueryTexts::rangeLowEnd + quote + QueryTexts::rangeAnd + quote + doubled
                            + QueryTexts::rangeHighEnd + quote + direction.prefixEnd);
         if (!found)
             return std::nullopt;

@@ -57,13 +57,17 @@ QueryResult::~QueryResult()
     sqlite3_finalize(m_statement);
 }
 
+Failure QueryResult::engineFailure() const
+{
+    return { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" failed: %2").arg(m_query, QString::fromUtf8(sqlite3_errmsg(m_database.get()))) };
+}
+
 Result<sqlite3_stmt*> QueryResult::prepare(const QByteArray& sql) const
 {
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(m_database.get(), sql.constData(), static_cast<int>(sql.size()), &statement, nullptr) != SQLITE_OK || !statement) {
         sqlite3_finalize(statement);
-        return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" failed: %2")
-                                                         .arg(m_query, QString::fromUtf8(sqlite3_errmsg(m_database.get()))) };
+        return engineFailure();
     }
     return statement;
 }
@@ -79,8 +83,7 @@ Outcome QueryResult::stepOnce()
     }
     if (rc != SQLITE_ROW) {
         m_done = true;
-        return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" failed: %2")
-                                                         .arg(m_query, QString::fromUtf8(sqlite3_errmsg(m_database.get()))) };
+        return engineFailure();
     }
     const int count = static_cast<int>(m_columns.size());
     for (int i = 0; i < count; ++i) {

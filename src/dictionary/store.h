@@ -54,6 +54,7 @@ public:
 
 private:
     Outcome stepOnce();
+    Failure engineFailure() const;
     // Starts the kept rows at `first`, letting the engine skip the rows before it.
     Outcome startAt(qsizetype first);
     Result<sqlite3_stmt*> prepare(const QByteArray& sql) const;
