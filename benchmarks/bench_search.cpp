@@ -17,33 +17,10 @@
 #include "dictionarycollation.h"
 #include "dictionaryoperations.h"
 #include "direction.h"
-#include "platform.h"
+#include "standins.h"
 #include "windowdata.h"
 
 namespace {
-
-class NullView final : public EntryView {
-public:
-    QString sourceText() const override { return word; }
-    void setEnglishText(const QString& text) override { english = text; }
-    void setFrenchText(const QString&) override { }
-    void focusSource() override { }
-    void setWindowBusy(bool) override { }
-    QString word;
-    QString english;
-};
-
-class CountingPresenter final : public MessagePresenter {
-public:
-    void showMessage(const QString&) override { ++messages; }
-    int messages = 0;
-};
-
-class NoPointer final : public BusyPointer {
-public:
-    void setHourglass() override { }
-    void setDefault() override { }
-};
 
 // Terms use the letters a to w only, so a word continued with x matches no longer beginning.
 QString term(std::mt19937& random)
@@ -177,8 +154,7 @@ QString compiledDirectory(int entries)
         auto description = ConnectionDescription::read(QDir(source).filePath(QStringLiteral("d0.UDL")), source);
         auto store = Store::open(*description);
         (*store)->setIndexedColumns({ QStringLiteral("Frensh") });
-        (*store)->execute(QStringLiteral("PS"));
-        if ((*store)->compileTo(dir->filePath(QStringLiteral("fr-en.sqlite"))))
+        if (!(*store)->execute(QStringLiteral("PS")) || !(*store)->compileTo(dir->filePath(QStringLiteral("fr-en.sqlite"))))
             qFatal("cannot compile the benchmark tables");
         QFile udl(dir->filePath(QStringLiteral("d0.UDL")));
         if (!udl.open(QIODevice::WriteOnly))
@@ -215,16 +191,16 @@ void search(benchmark::State& state, const QString& word, bool expectFound, bool
 {
     const QString dir = compiled ? compiledDirectory(static_cast<int>(state.range(0))) : dataDirectory(static_cast<int>(state.range(0)));
     WindowData data = WindowData::open(Direction::frenchToEnglish(), dir);
-    NullView view;
-    CountingPresenter presenter;
-    NoPointer pointer;
+    FakeView view;
+    RecordingPresenter presenter;
+    RecordingBusyPointer pointer;
     DictionaryOperations operations(Direction::frenchToEnglish(), *data.browse, *data.lookup, data.letterStarts, view, presenter, pointer);
-    view.word = word;
+    view.source = word;
     // The first search walks the browse cursor to the entry found; later ones reuse its rows.
     operations.afficher_resultat();
     for (auto _ : state)
         operations.afficher_resultat();
-    if (presenter.messages > 0 || view.english.isEmpty() != !expectFound)
+    if (!presenter.messages.isEmpty() || (view.english != u"(untouched)") != expectFound)
         state.SkipWithError("the search did not find its entry");
     state.counters["peak_MiB"] = static_cast<double>(peakResidentKiB()) / 1024.0;
 }
@@ -237,9 +213,8 @@ void BM_BrowseToLast(benchmark::State& state)
     WindowData data = WindowData::open(Direction::frenchToEnglish(), dir);
     for (auto _ : state) {
         data.browse->setRecordSource(Direction::frenchToEnglish().browseSource);
-        data.browse->refresh();
-        if (data.browse->moveLast())
-            state.SkipWithError("moveLast failed");
+        if (!data.browse->refresh() || !data.browse->moveLast())
+            state.SkipWithError("the browse cursor could not reach its last entry");
     }
 }
 

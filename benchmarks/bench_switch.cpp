@@ -8,61 +8,20 @@
 #include <QDir>
 #include <QTest>
 
-#include "applicationhelpfile.h"
-#include "dictionarywindow.h"
-#include "helpviewer.h"
-#include "music.h"
-#include "presentationlauncher.h"
-#include "printing.h"
 #include "qtplatform.h"
-#include "qtreportviewer.h"
+#include "testservices.h"
 #include "windowflow.h"
 
-namespace {
-
-class Quiet final : public MessagePresenter {
-public:
-    void showMessage(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
-};
-class NoPointer final : public BusyPointer {
-public:
-    void setHourglass() override { }
-    void setDefault() override { }
-};
-class NoHelp final : public HelpViewer {
-public:
-    void openHelpFile(const QString&) override { }
-};
-class NoPlayer final : public MediaPlayer {
-public:
-    Outcome setFileName(const QString&) override { return std::nullopt; }
-    Outcome stop() override { return std::nullopt; }
-    Outcome play() override { return std::nullopt; }
-};
-class NoDialog final : public FileOpenDialog {
-public:
-    Result<QString> showOpen(const QString&) override { return Failure { 32755, QString() }; }
-};
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     installFontSubstitutions();
     const QString program = QStringLiteral(PROGRAM_DIR);
-    Quiet presenter;
-    NoPointer pointer;
-    ApplicationHelpFile help(QString {});
-    PrintableTerms terms;
-    QtReportViewer reports(presenter);
-    NoHelp helpViewer;
-    WindowServices services { presenter, pointer, help, terms, reports, helpViewer,
-                              [] { return std::make_unique<NoPlayer>(); }, [] { return std::make_unique<NoDialog>(); },
-                              QDir(program).filePath(QStringLiteral("eVelmoraEFs")), program, QCursor() };
-    SystemOpticalDrives drives;
-    SystemProgramStarter starter;
-    PresentationLauncher presentations(drives, starter, presenter);
+    TestServices test(QDir(program).filePath(QStringLiteral("eVelmoraEFs")), program);
+    test.presenter.echo = true;
+    WindowServices& services = test.windows;
+    PresentationLauncher& presentations = test.presentations;
     std::vector<double> times;
     for (int run = 0; run < 10; ++run) {
         WindowFlow flow(services, presentations);

@@ -17,7 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     file.write(bytes);
     file.close();
     if (auto chm = ChmFile::open(file.fileName())) {
-        (*chm)->read((*chm)->defaultTopic());
+        // Reading the start page must end in its bytes or a failure that says why.
+        if (auto page = (*chm)->read((*chm)->defaultTopic()); !page && page.failure().description.isEmpty())
+            __builtin_trap();
         if (!(*chm)->contentsFile().isEmpty())
             if (auto hhc = (*chm)->read((*chm)->contentsFile()))
                 parseContents(*hhc);

@@ -4,8 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "fluidsynthplayer.h"
-#include "systemmediaplayer.h"
+#include "musicfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -15,10 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     file.close();
-    const Outcome midi = checkMidiFile(file.fileName());
-    const auto kind = audioKind(file.fileName());
+    const Outcome midi = MusicFile::checkMidi(file.fileName());
+    const auto kind = MusicFile::kind(file.fileName());
     // A file the check passes is one the kind guess takes for MIDI.
-    if (!midi && (!kind || *kind != AudioKind::Midi))
+    if (midi && (!kind || *kind != MusicFile::Kind::Midi))
         __builtin_trap();
     return 0;
 }

@@ -12,7 +12,7 @@
 #include "dictionaryoperations.h"
 #include "direction.h"
 #include "quicklookup.h"
-#include "searchwindow.h"
+#include "standins.h"
 #include "store.h"
 #include "windowdata.h"
 
@@ -44,7 +44,7 @@ const QString& dataDirectory()
             const QString folder = dir.filePath(QString::fromLatin1(table));
             auto description = ConnectionDescription::parse(QStringLiteral("Provider=text;Data Source=") + folder, QString(), dir.path());
             auto store = description ? Store::open(*description) : Result<std::shared_ptr<Store>>(Failure {});
-            if (!store || !(*store)->execute(QStringLiteral("PS")) || (*store)->compileTo(folder + QStringLiteral(".sqlite")))
+            if (!store || !(*store)->execute(QStringLiteral("PS")) || !(*store)->compileTo(folder + QStringLiteral(".sqlite")))
                 return false;
             QFile file(dir.filePath(QString::fromLatin1(udl)));
             if (!file.open(QIODevice::WriteOnly))
@@ -60,13 +60,13 @@ const QString& dataDirectory()
 struct Window {
     explicit Window(const Direction& direction)
         : data(WindowData::open(direction, dataDirectory()))
-        , operations(direction, *data.browse, *data.lookup, data.letterStarts, view, messages, pointer)
+        , operations(direction, *data.browse, *data.lookup, data.letterStarts, view, presenter, pointer)
     {
     }
     WindowData data;
-    FuzzView view;
-    FuzzMessages messages;
-    FuzzPointer pointer;
+    FakeView view;
+    RecordingPresenter presenter;
+    RecordingBusyPointer pointer;
     DictionaryOperations operations;
 };
 
@@ -89,13 +89,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!answer)
         return 0; // handed to the tool, which is the search itself
     Window& window = english ? englishWindow : french;
-    window.view.typed = QString::fromUtf8(word.data(), static_cast<qsizetype>(word.size()));
+    window.view.source = QString::fromUtf8(word.data(), static_cast<qsizetype>(word.size()));
     window.view.english.clear();
     window.view.french.clear();
-    window.messages.last.clear();
+    window.presenter.messages.clear();
+    window.view.busyEvents.clear();
     window.operations.afficher_resultat();
     const QString shown = window.view.french + u'\t' + window.view.english + u'\n';
-    if (!window.messages.last.isEmpty() || shown.toStdString() != *answer)
+    if (!window.presenter.messages.isEmpty() || shown.toStdString() != *answer)
         __builtin_trap();
     return 0;
 }

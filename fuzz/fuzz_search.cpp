@@ -9,7 +9,7 @@
 #include "cursor.h"
 #include "dictionaryoperations.h"
 #include "direction.h"
-#include "searchwindow.h"
+#include "standins.h"
 #include "windowdata.h"
 
 namespace {
@@ -36,25 +36,27 @@ const QString& dataDirectory()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static WindowData window = WindowData::open(Direction::frenchToEnglish(), dataDirectory());
-    static FuzzView view;
-    static FuzzMessages messages;
-    static FuzzPointer pointer;
-    static DictionaryOperations operations(Direction::frenchToEnglish(), *window.browse, *window.lookup, window.letterStarts, view, messages,
+    static FakeView view;
+    static RecordingPresenter presenter;
+    static RecordingBusyPointer pointer;
+    static DictionaryOperations operations(Direction::frenchToEnglish(), *window.browse, *window.lookup, window.letterStarts, view, presenter,
                                            pointer);
-    view.typed = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)).left(200);
+    view.source = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)).left(200);
     view.english.clear();
     view.french.clear();
-    messages.last.clear();
+    presenter.messages.clear();
+    view.busyEvents.clear();
+    pointer.events.clear();
     operations.cmdSearch_Click();
     static const QStringList entries { QStringLiteral("anxiété"), QStringLiteral("l'enfant"), QStringLiteral("peur") };
-    if (messages.last.isEmpty()) {
-        if (!view.typed.isEmpty() && !entries.contains(view.french))
+    if (presenter.messages.isEmpty()) {
+        if (!view.source.isEmpty() && !entries.contains(view.french))
             __builtin_trap();
         return 0;
     }
     // Only the search's own failure: nothing matched, or a word no query can hold (a NUL or
     // half a surrogate pair typed), both 5; never an engine error.
-    const bool expected = messages.last.startsWith(QStringLiteral("5Invalid procedure call"));
+    const bool expected = presenter.messages.constFirst().startsWith(QStringLiteral("5Invalid procedure call"));
     if (!expected)
         __builtin_trap();
     return 0;

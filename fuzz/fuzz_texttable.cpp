@@ -26,14 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Outcome outcome = TextTable::read(
         table.fileName(), [&](const QList<TextTable::Column>& read) -> Outcome {
             columns = read.size();
-            return std::nullopt;
+            return {};
         },
         [&](const QList<TextTable::Cell>& cells, int) -> Outcome {
             if (cells.size() != columns)
                 __builtin_trap(); // rows always have as many cells as there are columns
-            return std::nullopt;
+            return {};
         });
-    if (outcome && outcome->description.isEmpty())
+    if (!outcome && outcome.failure().description.isEmpty())
         __builtin_trap();
     return 0;
 }

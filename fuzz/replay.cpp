@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QDirIterator>
 #include <QFile>
 
@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 int main(int argc, char* argv[])
 {
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     int files = 0;
     for (int i = 1; i < argc; ++i) {
         // A folder of crashes exists only once something crashed.

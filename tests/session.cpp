@@ -4,7 +4,6 @@
 // Messages go to standard output, one per line; the exit status is 0 when every step ran.
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -15,40 +14,17 @@
 
 #include <cstdio>
 
-#include "applicationhelpfile.h"
-#include "dictionarywindow.h"
-#include "helpviewer.h"
-#include "presentationlauncher.h"
-#include "printing.h"
+#include "programservices.h"
 #include "qtplatform.h"
-#include "qtreportviewer.h"
-#include "systemmediaplayer.h"
+#include "standins.h"
+#include "testservices.h"
 #include "windowflow.h"
 
 namespace {
 
-class PrintedMessages final : public MessagePresenter {
-public:
-    void showMessage(const QString& text) override { std::printf("message: %s\n", qPrintable(text)); }
-};
-
-class NoDrives final : public OpticalDrives {
-public:
-    Result<QStringList> drives() override { return QStringList(); }
-};
-
-QWidget* visible(const QString& name)
-{
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->isVisible() && widget->objectName() == name)
-            return widget;
-    }
-    return nullptr;
-}
-
 bool click(const QString& window, const QString& button)
 {
-    QWidget* top = visible(window);
+    QWidget* top = visibleWindow(window);
     auto* control = top ? top->findChild<QPushButton*>(button) : nullptr;
     if (!control) {
         std::fprintf(stderr, "no button %s in %s\n", qPrintable(button), qPrintable(window));
@@ -60,14 +36,13 @@ bool click(const QString& window, const QString& button)
 
 bool typeAndSearch(const QString& window, const QString& box, const QString& text)
 {
-    QWidget* top = visible(window);
+    QWidget* top = visibleWindow(window);
     auto* edit = top ? top->findChild<QLineEdit*>(box) : nullptr;
     if (!edit)
         return false;
     edit->setFocus();
     edit->clear();
-    QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, text);
-    QApplication::sendEvent(edit, &typed);
+    typeText(edit, text);
     QTest::keyClick(edit, Qt::Key_Return);
     return true;
 }
@@ -103,22 +78,10 @@ int main(int argc, char* argv[])
     const QString programDirectory = QString::fromLocal8Bit(argv[2]);
     const QString pdf = QString::fromLocal8Bit(argv[3]);
 
-    PrintedMessages presenter;
-    QtBusyPointer busyPointer;
-    ApplicationHelpFile helpFile(dataDirectory + QStringLiteral("/efENG.chm"));
-    PrintableTerms terms;
-    QtReportViewer reportViewer(presenter);
-    QtHelpViewer helpViewer;
-    HelpKey helpKey(helpFile, helpViewer);
-    app.installEventFilter(&helpKey);
-    WindowServices services { presenter, busyPointer, helpFile, terms, reportViewer, helpViewer,
-                              [] { return std::make_unique<SystemMediaPlayer>(); },
-                              [] { return std::make_unique<QtFileOpenDialog>(); },
-                              dataDirectory, programDirectory, QCursor() };
-    NoDrives drives;
-    SystemProgramStarter starter;
-    PresentationLauncher presentations(drives, starter, presenter);
-    WindowFlow flow(services, presentations);
+    RecordingPresenter presenter;
+    presenter.echo = true;
+    ProgramServices program(app, dataDirectory, programDirectory, &presenter);
+    WindowFlow flow(program.windows(), program.presentations());
 
     // Modal windows (bibliography, about boxes, the music file dialog) are closed as they open.
     QTimer closer;
@@ -139,7 +102,7 @@ int main(int argc, char* argv[])
     for (const char* button : { "cmdHelp", "cmdPlay", "cmdStop", "cmdParcourir", "cmdBibliography", "cmdPublisher", "CmdWriter" })
         ok = ok && click(QStringLiteral("f1"), QString::fromLatin1(button));
     if (ok) {
-        QTest::keyClick(visible(QStringLiteral("f1")), Qt::Key_F1);
+        QTest::keyClick(visibleWindow(QStringLiteral("f1")), Qt::Key_F1);
         QApplication::processEvents();
     }
     ok = ok && click(QStringLiteral("f1"), QStringLiteral("cmdAnglais"))

@@ -59,20 +59,3 @@ QByteArray contentJson(const QString& companyLatin, const QString& companyArabic
                    "phone": "writer.phone", "fax": "writer.fax", "mobile": "writer.mobile"}})");
     return json.arg(companyLatin, companyArabic, author, notice).toUtf8();
 }
-
-namespace {
-class CancelledDialog final : public FileOpenDialog {
-public:
-    Result<QString> showOpen(const QString&) override { return Failure { MusicFailure::Cancelled, QStringLiteral("Cancel was selected.") }; }
-};
-} // namespace
-
-std::unique_ptr<MediaPlayer> silentPlayer()
-{
-    return std::make_unique<RecordingPlayer>();
-}
-
-std::unique_ptr<FileOpenDialog> noDialog()
-{
-    return std::make_unique<CancelledDialog>();
-}

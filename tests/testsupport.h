@@ -6,12 +6,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "helpviewer.h"
-#include "music.h"
-#include "platform.h"
-
-#include <memory>
-
 // Writes `text` as UTF-8 to `dir/name`, creating folders on the way.
 void writeTextFile(const QString& dir, const QString& name, const QByteArray& bytes);
 
@@ -31,56 +25,3 @@ QByteArray contentJson(const QString& companyLatin, const QString& companyArabic
 
 // The entries with num counted in the given order.
 QList<Entry> numbered(const QList<QPair<QString, QString>>& englishFrench);
-
-class RecordingPresenter final : public MessagePresenter {
-public:
-    void showMessage(const QString& text) override { messages.append(text); }
-    QStringList messages;
-};
-
-class RecordingBusyPointer final : public BusyPointer {
-public:
-    void setHourglass() override { events.append(QStringLiteral("hourglass")); }
-    void setDefault() override { events.append(QStringLiteral("default")); }
-    QStringList events;
-};
-
-class FakeView final : public EntryView {
-public:
-    QString sourceText() const override { return source; }
-    void setEnglishText(const QString& text) override { english = text; }
-    void setFrenchText(const QString& text) override { french = text; }
-    void focusSource() override { ++focusCount; }
-    void setWindowBusy(bool busy) override { busyEvents.append(busy); }
-
-    QString source;
-    QString english = QStringLiteral("(untouched)");
-    QString french = QStringLiteral("(untouched)");
-    int focusCount = 0;
-    QList<bool> busyEvents;
-};
-
-// A player and a dialog that do nothing, for windows whose music is not under test.
-class RecordingPlayer final : public MediaPlayer {
-public:
-    Outcome setFileName(const QString& path) override { return record(QStringLiteral("set ") + path); }
-    Outcome stop() override { return record(QStringLiteral("stop")); }
-    Outcome play() override { return record(QStringLiteral("play")); }
-
-    Outcome record(const QString& call)
-    {
-        calls.append(call);
-        return failOn.isEmpty() || !call.startsWith(failOn) ? Outcome() : Outcome(Failure { 53, QStringLiteral("cannot play") });
-    }
-    QStringList calls;
-    QString failOn;
-};
-
-std::unique_ptr<MediaPlayer> silentPlayer();
-std::unique_ptr<FileOpenDialog> noDialog();
-
-class RecordingHelpViewer final : public HelpViewer {
-public:
-    void openHelpFile(const QString& path) override { opened.append(path); }
-    QStringList opened;
-};

@@ -31,14 +31,14 @@ QByteArray csv(const QStringList& frenchTerms)
 QStringList column(Cursor& cursor, const QString& name)
 {
     QStringList values;
-    for (Outcome step = cursor.moveFirst(); !step && cursor.onEntry(); step = cursor.moveNext())
+    for (Outcome step = cursor.moveFirst(); step.ok() && cursor.onEntry(); step = cursor.moveNext())
         values.append(cursor.field(name)->text);
     return values;
 }
 
 int failureNumber(const Outcome& outcome)
 {
-    return outcome ? outcome->number : 0;
+    return outcome ? 0 : outcome.failure().number;
 }
 
 } // namespace
@@ -76,7 +76,7 @@ void TestCursor::emptyTable()
 {
     Cursor empty(openStore(m_dir.filePath(u"empty"_s)));
     empty.setRecordSource(u"PS"_s);
-    QVERIFY(!empty.refresh());
+    QVERIFY(empty.refresh());
     QCOMPARE(*empty.recordCount(), 0);
     QCOMPARE(*empty.hasEntries(), false);
     for (Outcome outcome : { empty.moveFirst(), empty.moveLast(), empty.moveNext(), empty.movePrevious(), empty.move(0) })
@@ -88,21 +88,21 @@ void TestCursor::move()
 {
     Cursor cursor(m_store);
     cursor.setRecordSource(u"select * from PS order by Frensh"_s);
-    QVERIFY(!cursor.refresh());
-    QVERIFY(!cursor.move(0));
+    QVERIFY(cursor.refresh());
+    QVERIFY(cursor.move(0));
     QCOMPARE(cursor.field(u"num")->text, u"0"_s);
-    QVERIFY(!cursor.move(3));
+    QVERIFY(cursor.move(3));
     QCOMPARE(cursor.field(u"num")->text, u"3"_s);
-    QVERIFY(!cursor.move(1));
+    QVERIFY(cursor.move(1));
     QCOMPARE(cursor.field(u"num")->text, u"4"_s);
     // Past the last entry: no failure, no current entry, and one step back is the last entry.
-    QVERIFY(!cursor.moveFirst());
-    QVERIFY(!cursor.move(2147483647));
+    QVERIFY(cursor.moveFirst());
+    QVERIFY(cursor.move(2147483647));
     QCOMPARE(cursor.field(u"num").failure().number, 3021);
-    QVERIFY(!cursor.movePrevious());
+    QVERIFY(cursor.movePrevious());
     QCOMPARE(cursor.field(u"num")->text, u"4"_s);
     // The count is taken from the current entry; with none there is nothing to count from.
-    QVERIFY(!cursor.moveNext());
+    QVERIFY(cursor.moveNext());
     QCOMPARE(failureNumber(cursor.move(1)), 3021);
 }
 
@@ -116,8 +116,8 @@ void TestCursor::queryTextsAsWritten()
     const auto run = [&](const QString& query, const QString& field) {
         Cursor cursor(store);
         cursor.setRecordSource(query);
-        if (auto failure = cursor.refresh())
-            qFatal("%s", qPrintable(failure->description));
+        if (auto done = cursor.refresh(); !done)
+            qFatal("%s", qPrintable(done.failure().description));
         return column(cursor, field);
     };
     QCOMPARE(run(u"select * from PS order by Frensh"_s, u"num"_s), (QStringList { u"1"_s, u"2"_s, u"4"_s, u"0"_s, u"5"_s, u"3"_s }));
@@ -145,10 +145,10 @@ void TestCursor::tiesComeInStoredOrder()
     writeTextFile(dir.path(), u"PS.txt"_s, csv(terms));
     Cursor cursor(openStore(dir.path()));
     cursor.setRecordSource(u"select * from PS order by Frensh"_s);
-    QVERIFY(!cursor.refresh());
+    QVERIFY(cursor.refresh());
     QString previousTerm;
     int previousNum = -1;
-    for (Outcome step = cursor.moveFirst(); !step && cursor.onEntry(); step = cursor.moveNext()) {
+    for (Outcome step = cursor.moveFirst(); step.ok() && cursor.onEntry(); step = cursor.moveNext()) {
         const QString term = cursor.field(u"Frensh")->text;
         const int num = cursor.field(u"num")->text.toInt();
         if (!previousTerm.isNull() && term.compare(previousTerm, Qt::CaseInsensitive) == 0)
@@ -167,11 +167,11 @@ void TestCursor::recordCountIsExact()
     writeTextFile(dir.path(), u"PS.txt"_s, csv(terms));
     Cursor cursor(openStore(dir.path()));
     cursor.setRecordSource(u"select * from Ps where [Frensh] Between 'mot1 *'  and 'mot1z*' order by Frensh ASC "_s);
-    QVERIFY(!cursor.refresh());
+    QVERIFY(cursor.refresh());
     QCOMPARE(*cursor.recordCount(), 1000);
     QCOMPARE(cursor.field(u"Frensh")->text, u"mot1000"_s); // counting does not move the cursor
     cursor.setRecordSource(u"select * from Ps where [Frensh] = 'absent'"_s);
-    QVERIFY(!cursor.refresh());
+    QVERIFY(cursor.refresh());
     QCOMPARE(*cursor.recordCount(), 0);
     QCOMPARE(cursor.field(u"Frensh").failure().number, 3021);
 }
@@ -183,10 +183,10 @@ void TestCursor::fileNamedTables()
     writeTextFile(dir.path(), u"PS.txt"_s, csv({ u"x"_s }));
     Cursor cursor(openStore(dir.path()));
     cursor.setRecordSource(u"select * from p1.txt"_s);
-    QVERIFY(!cursor.refresh());
+    QVERIFY(cursor.refresh());
     QCOMPARE(column(cursor, u"b"_s), (QStringList { u"2"_s, u"4"_s }));
     cursor.setRecordSource(u"select * from PS"_s); // a second table on the same connection
-    QVERIFY(!cursor.refresh());
+    QVERIFY(cursor.refresh());
     QCOMPARE(*cursor.recordCount(), 1);
 }
 
@@ -205,7 +205,7 @@ void TestCursor::storeOnlyReads()
     const QStringList before = listing();
     Cursor cursor(openStore(dir.path()));
     cursor.setRecordSource(u"PS"_s);
-    QVERIFY(!cursor.refresh());
+    QVERIFY(cursor.refresh());
     const QString attempts[] = {
         u"delete from PS"_s,
         u"insert into PS values ('x', 'y', 9)"_s,
@@ -217,13 +217,13 @@ void TestCursor::storeOnlyReads()
     for (const QString& query : attempts) {
         cursor.setRecordSource(query);
         const Outcome failure = cursor.refresh();
-        QVERIFY2(failure, qPrintable(query));
-        QCOMPARE(failure->number, int(FailureNumber::QueryFailed));
+        QVERIFY2(!failure, qPrintable(query));
+        QCOMPARE(failure.failure().number, int(FailureNumber::QueryFailed));
         // A cursor whose query failed is closed and says why.
-        QCOMPARE(cursor.moveFirst()->number, int(FailureNumber::CursorClosed));
+        QCOMPARE(cursor.moveFirst().failure().number, int(FailureNumber::CursorClosed));
     }
     cursor.setRecordSource(u"PS"_s);
-    QVERIFY(!cursor.refresh());
+    QVERIFY(cursor.refresh());
     QCOMPARE(*cursor.recordCount(), 2);
     QCOMPARE(listing(), before);
 }
@@ -233,23 +233,23 @@ void TestCursor::failuresNameTheCause()
     Cursor cursor(m_store);
     cursor.setRecordSource(u"select * from Ps where [Frensh] = 'a"_s + QChar(0) + u"' or 1=1 --'"_s);
     auto failure = cursor.refresh();
-    QVERIFY(failure && failure->description.contains(u"NUL character at position 37"_s));
+    QVERIFY(!failure && failure.failure().description.contains(u"NUL character at position 37"_s));
     cursor.setRecordSource(u"select * from Ps where [Frensh] = '"_s + QChar(0xD800) + u"'"_s);
     failure = cursor.refresh();
-    QVERIFY(failure && failure->description.contains(u"unpaired surrogate"_s));
+    QVERIFY(!failure && failure.failure().description.contains(u"unpaired surrogate"_s));
 
     cursor.setRecordSource(u"select * from Missing"_s);
     failure = cursor.refresh();
-    QCOMPARE(failure->number, int(FailureNumber::FileNotFound));
-    QVERIFY2(failure->description.contains(u"Missing.txt"_s), qPrintable(failure->description));
+    QCOMPARE(failure.failure().number, int(FailureNumber::FileNotFound));
+    QVERIFY2(failure.failure().description.contains(u"Missing.txt"_s), qPrintable(failure.failure().description));
 
     cursor.setRecordSource(u"select * from PS"_s);
-    QVERIFY(!cursor.refresh());
+    QVERIFY(cursor.refresh());
     QCOMPARE(cursor.field(u"Nothing").failure().number, int(FailureNumber::FieldNotFound));
 
     Cursor closed(Failure { 3024, u"cannot find the connection file /x/d0.UDL"_s });
-    QCOMPARE(closed.moveFirst()->number, int(FailureNumber::CursorClosed));
-    QVERIFY(closed.moveFirst()->description.contains(u"/x/d0.UDL"_s));
+    QCOMPARE(closed.moveFirst().failure().number, int(FailureNumber::CursorClosed));
+    QVERIFY(closed.moveFirst().failure().description.contains(u"/x/d0.UDL"_s));
 }
 
 void TestCursor::farJumpsAgreeWithStepping()
@@ -266,33 +266,33 @@ void TestCursor::farJumpsAgreeWithStepping()
                                    u"select * from PS order by Frensh -- by term"_s }) {
         Cursor stepped(store);
         stepped.setRecordSource(source);
-        QVERIFY(!stepped.refresh());
+        QVERIFY(stepped.refresh());
         const QStringList order = column(stepped, u"num"_s);
         QCOMPARE(order.size(), terms.size());
 
         Cursor cursor(store);
         cursor.setRecordSource(source);
-        QVERIFY(!cursor.refresh());
+        QVERIFY(cursor.refresh());
         const auto at = [&cursor] { return cursor.onEntry() ? cursor.field(u"num"_s)->text : u"none"_s; };
         QCOMPARE(*cursor.recordCount(), 20000);
-        QVERIFY(!cursor.move(15000));
+        QVERIFY(cursor.move(15000));
         QCOMPARE(at(), order[15000]);
         // Back across the start of the rows kept, and forward again.
         for (int i = 1; i <= 600; ++i) {
-            QVERIFY(!cursor.movePrevious());
+            QVERIFY(cursor.movePrevious());
             QCOMPARE(at(), order[15000 - i]);
         }
-        QVERIFY(!cursor.move(4999));
+        QVERIFY(cursor.move(4999));
         QCOMPARE(at(), order[19399]);
-        QVERIFY(!cursor.moveLast());
+        QVERIFY(cursor.moveLast());
         QCOMPARE(at(), order.last());
         QCOMPARE(*cursor.hasEntries(), true);
-        QVERIFY(!cursor.moveFirst());
+        QVERIFY(cursor.moveFirst());
         QCOMPARE(at(), order.first());
-        QVERIFY(!cursor.move(25000)); // beyond the last: after it
+        QVERIFY(cursor.move(25000)); // beyond the last: after it
         QVERIFY(!cursor.onEntry());
         QCOMPARE(failureNumber(cursor.moveNext()), 3021);
-        QVERIFY(!cursor.movePrevious());
+        QVERIFY(cursor.movePrevious());
         QCOMPARE(at(), order.last());
         QCOMPARE(*cursor.recordCount(), 20000);
     }

@@ -8,24 +8,11 @@
 #include "qtplatform.h"
 #include "qtreportviewer.h"
 #include "music.h"
+#include "testservices.h"
 #include "testsupport.h"
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-// Types text as a keyboard would, one key event per character, accents included.
-void type(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &release);
-    }
-}
-
-} // namespace
 
 class TestDictionaryWindow : public QObject {
     Q_OBJECT
@@ -49,13 +36,7 @@ private:
     QString text(const QString& name) const;
 
     QTemporaryDir m_dir;
-    RecordingPresenter m_presenter;
-    RecordingBusyPointer m_busy;
-    PrintableTerms m_terms;
-    QtReportViewer m_viewer { m_presenter };
-    RecordingHelpViewer m_help;
-    ApplicationHelpFile m_helpFile { u"/data/efENG.chm"_s };
-    std::unique_ptr<WindowServices> m_services;
+    std::unique_ptr<TestServices> m_test;
     std::unique_ptr<DictionaryWindow> m_window;
 };
 
@@ -68,8 +49,7 @@ void TestDictionaryWindow::initTestCase()
 
 void TestDictionaryWindow::init()
 {
-    m_presenter.messages.clear();
-    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, m_help, silentPlayer, noDialog, m_dir.path(), u"/opt/evelmora"_s, QCursor() });
+    m_test = std::make_unique<TestServices>(m_dir.path(), u"/opt/evelmora"_s);
 }
 
 void TestDictionaryWindow::cleanup()
@@ -79,7 +59,7 @@ void TestDictionaryWindow::cleanup()
 
 DictionaryWindow* TestDictionaryWindow::open(bool french)
 {
-    m_window.reset(french ? DictionaryWindow::createF1(*m_services) : DictionaryWindow::createEng2(*m_services));
+    m_window.reset(french ? DictionaryWindow::createF1(m_test->windows) : DictionaryWindow::createEng2(m_test->windows));
     m_window->Form_Load();
     m_window->show();
     return m_window.get();
@@ -163,12 +143,12 @@ void TestDictionaryWindow::layout()
     QCOMPARE(m_window->findChild<QWidget*>(u"Text_fr"_s)->geometry(), QRect(176, 264, 505, 27)); // 2640, 3960, 7575, 405 twips
     QVERIFY(m_window->findChild<QPushButton*>(u"cmdSearch"_s)->font().underline());
     QCOMPARE(m_window->focusWidget(), m_window->findChild<QWidget*>(u"Text_fr"_s));
-    QCOMPARE(m_helpFile.path(), u"/opt/evelmora/MindHelpF.chm"_s);
+    QCOMPARE(m_test->helpFile.path(), u"/opt/evelmora/MindHelpF.chm"_s);
 
     open(false);
     QCOMPARE(m_window->windowTitle(), u"eVelmoraEF - Electronic Dictionary of Psychological Sciences"_s);
     QCOMPARE(m_window->focusWidget(), m_window->findChild<QWidget*>(u"Text_eng"_s));
-    QCOMPARE(m_helpFile.path(), u"/opt/evelmora/MindHelpE.chm"_s);
+    QCOMPARE(m_test->helpFile.path(), u"/opt/evelmora/MindHelpE.chm"_s);
 }
 
 void TestDictionaryWindow::typeAndPressEnter()
@@ -179,12 +159,12 @@ void TestDictionaryWindow::typeAndPressEnter()
     QTest::keyClick(source, Qt::Key_Return);
     QCOMPARE(text(u"Text_fr"_s), u"aboulie"_s);
     source->clear();
-    type(source, u"ANXIÉTÉ"_s);
+    typeText(source, u"ANXIÉTÉ"_s);
     QCOMPARE(source->text(), u"ANXIÉTÉ"_s);
     QTest::keyClick(source, Qt::Key_Enter);
     QCOMPARE(text(u"Text_fr"_s), u"anxiété"_s);
     QCOMPARE(text(u"Text_eng"_s), u"anxiety"_s);
-    QCOMPARE(m_presenter.messages, QStringList());
+    QCOMPARE(m_test->presenter.messages, QStringList());
     QCOMPARE(m_window->cursor().shape(), Qt::ArrowCursor);
 }
 
@@ -192,10 +172,10 @@ void TestDictionaryWindow::searchButtonAndEscape()
 {
     open(true);
     auto* source = m_window->findChild<QLineEdit*>(u"Text_fr"_s);
-    type(source, u"pe"_s);
+    typeText(source, u"pe"_s);
     QTest::mouseClick(m_window->findChild<QPushButton*>(u"cmdSearch"_s), Qt::LeftButton);
     QCOMPARE(text(u"Text_eng"_s), u"fear"_s);
-    QCOMPARE(m_busy.events.mid(m_busy.events.size() - 2), (QStringList { u"hourglass"_s, u"default"_s }));
+    QCOMPARE(m_test->busy.events.mid(m_test->busy.events.size() - 2), (QStringList { u"hourglass"_s, u"default"_s }));
 
     m_window->findChild<QPushButton*>(u"cmdPremier"_s)->setFocus();
     QTest::keyClick(m_window->findChild<QPushButton*>(u"cmdPremier"_s), Qt::Key_Escape);
@@ -203,17 +183,17 @@ void TestDictionaryWindow::searchButtonAndEscape()
     QCOMPARE(text(u"Text_eng"_s), QString());
     QCOMPARE(m_window->focusWidget(), source);
 
-    type(source, u"ab"_s);
+    typeText(source, u"ab"_s);
     QTest::mouseClick(m_window->findChild<QPushButton*>(u"Cmdnew"_s), Qt::LeftButton);
     QCOMPARE(source->text(), QString());
-    QCOMPARE(m_presenter.messages, QStringList());
+    QCOMPARE(m_test->presenter.messages, QStringList());
 }
 
 void TestDictionaryWindow::englishWindow()
 {
     open(false);
     auto* source = m_window->findChild<QLineEdit*>(u"Text_eng"_s);
-    type(source, u"anx"_s);
+    typeText(source, u"anx"_s);
     QTest::keyClick(source, Qt::Key_Return);
     QCOMPARE(text(u"Text_eng"_s), u"anxiety"_s);
     QCOMPARE(text(u"Text_fr"_s), u"anxiété"_s);
@@ -237,8 +217,8 @@ void TestDictionaryWindow::navigationButtons()
     m_window->findChild<QLineEdit*>(u"Text_fr"_s)->setText(u"Anx"_s);
     press("cmdAvanceRapidement"); // B fails, then one step back from after the last entry
     QCOMPARE(text(u"Text_fr"_s), u"peur"_s);
-    QCOMPARE(m_presenter.messages.size(), 2);
-    QVERIFY(m_presenter.messages[0].endsWith(u"cmdB_Click"_s) && m_presenter.messages[1].endsWith(u"cmdB_Click"_s));
+    QCOMPARE(m_test->presenter.messages.size(), 2);
+    QVERIFY(m_test->presenter.messages[0].endsWith(u"cmdB_Click"_s) && m_test->presenter.messages[1].endsWith(u"cmdB_Click"_s));
 }
 
 void TestDictionaryWindow::loadFailures_data()
@@ -264,18 +244,18 @@ void TestDictionaryWindow::loadFailures()
         QVERIFY(QFile::remove(dir.filePath(remove)));
     if (!table.isEmpty())
         writeTextFile(dir.path(), u"fr/PS.txt"_s, table);
-    m_services->dataDirectory = dir.path();
+    m_test->windows.dataDirectory = dir.path();
     open(true);
-    QCOMPARE(m_presenter.messages, QStringList { message.arg(dir.path()) });
+    QCOMPARE(m_test->presenter.messages, QStringList { message.arg(dir.path()) });
 
     // The window stays usable; its operations report their own cursor failures.
-    m_presenter.messages.clear();
+    m_test->presenter.messages.clear();
     auto* source = m_window->findChild<QLineEdit*>(u"Text_fr"_s);
-    type(source, u"peur"_s);
+    typeText(source, u"peur"_s);
     QTest::keyClick(source, Qt::Key_Return);
-    QCOMPARE(m_presenter.messages.size(), 1);
-    QVERIFY2(m_presenter.messages[0].startsWith(u"3704"_s) && m_presenter.messages[0].endsWith(u"afficher_resultat"_s),
-             qPrintable(m_presenter.messages[0]));
+    QCOMPARE(m_test->presenter.messages.size(), 1);
+    QVERIFY2(m_test->presenter.messages[0].startsWith(u"3704"_s) && m_test->presenter.messages[0].endsWith(u"afficher_resultat"_s),
+             qPrintable(m_test->presenter.messages[0]));
     QTest::keyClick(source, Qt::Key_Escape);
     QCOMPARE(source->text(), QString());
 }

@@ -2,7 +2,6 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "chmfile.h"
 #include "helpviewer.h"
 #include "testsupport.h"
 
@@ -12,23 +11,10 @@ class TestHelp : public QObject {
     Q_OBJECT
 
 private slots:
-    void readsTheSample();
     void viewerShowsAndFollowsLinks();
     void reportsFilesItCannotShow_data();
     void reportsFilesItCannotShow();
-    void contentsParser();
 };
-
-void TestHelp::readsTheSample()
-{
-    auto chm = ChmFile::open(QStringLiteral(SAMPLE_CHM));
-    QVERIFY2(chm, qPrintable(chm ? QString() : chm.failure().description));
-    QCOMPARE((*chm)->defaultTopic(), u"/start.html"_s);
-    QCOMPARE((*chm)->title(), u"Sample help"_s);
-    QVERIFY((*chm)->read(u"/second.html"_s)->contains("Second page"));
-    QVERIFY((*chm)->read(u"/PIC.PNG"_s)->startsWith("\x89PNG")); // names without regard to case
-    QCOMPARE((*chm)->read(u"/absent.html"_s).failure().number, 53);
-}
 
 void TestHelp::viewerShowsAndFollowsLinks()
 {
@@ -84,35 +70,6 @@ void TestHelp::reportsFilesItCannotShow()
     const QString shown = window.findChild<HelpBrowser*>(u"page"_s)->toPlainText();
     QVERIFY2(shown.contains(report) && shown.contains(path), qPrintable(shown));
     QCOMPARE(window.findChild<QTreeWidget*>(u"contents"_s)->topLevelItemCount(), 0);
-}
-
-void TestHelp::contentsParser()
-{
-    const QList<HelpTopic> topics = parseContents(
-        "<ul><li><object type=text/sitemap><param name=\"Name\" value=\"A\"><param name='Local' value='a.html'></object>"
-        "<ul><li><OBJECT><PARAM NAME=\"Name\" VALUE=\"A.1\"><param name=\"Local\" value=\"a1.html\"></OBJECT></ul>"
-        "<li><object><param name=\"Name\" value=\"B\"></object></ul></ul></ul><object><param name=\"Local\" value=\"stray.html\">");
-    QCOMPARE(topics.size(), 2);
-    QCOMPARE(topics[0].children.size(), 1);
-    QCOMPARE(topics[0].children[0].local, u"a1.html"_s);
-    QCOMPARE(topics[1].name, u"B"_s);
-
-    // Deep nesting stays bounded and loses no entry.
-    QByteArray deep;
-    for (int i = 0; i < 5000; ++i)
-        deep += "<li><object><param name=\"Name\" value=\"x\"></object><ul>";
-    int count = 0;
-    QList<const QList<HelpTopic>*> pending { nullptr };
-    const QList<HelpTopic> parsed = parseContents(deep);
-    pending = { &parsed };
-    while (!pending.isEmpty()) {
-        const QList<HelpTopic>* list = pending.takeLast();
-        for (const HelpTopic& topic : *list) {
-            ++count;
-            pending.append(&topic.children);
-        }
-    }
-    QCOMPARE(count, 5000);
 }
 
 QTEST_MAIN(TestHelp)

@@ -19,6 +19,7 @@
 #include "presentationlauncher.h"
 #include "qtplatform.h"
 #include "qtreportviewer.h"
+#include "testservices.h"
 #include "testsupport.h"
 #include "windowflow.h"
 
@@ -36,20 +37,6 @@ void recordWarnings(QtMsgType type, const QMessageLogContext& context, const QSt
         warnings.append(text);
     defaultHandler(type, context, text);
 }
-
-class OneDrive final : public OpticalDrives {
-public:
-    Result<QStringList> drives() override { return QStringList { u"/media/disc"_s }; }
-};
-
-class NoStart final : public ProgramStarter {
-public:
-    Result<qint64> startDetached(const QString& program) override
-    {
-        return Failure { 53, u"cannot start "_s + program };
-    }
-    void activate(qint64) override { }
-};
 
 const QStringList mainWindows { u"demarage"_s, u"choix"_s, u"f1"_s, u"eng2"_s };
 
@@ -80,16 +67,7 @@ private:
     std::mt19937 m_random;
     int pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_random); }
 
-    RecordingPresenter m_presenter;
-    RecordingBusyPointer m_busy;
-    PrintableTerms m_terms;
-    QtReportViewer m_viewer { m_presenter };
-    RecordingHelpViewer m_help;
-    ApplicationHelpFile m_helpFile { u"efENG.chm"_s };
-    std::unique_ptr<WindowServices> m_services;
-    OneDrive m_drives;
-    NoStart m_starter;
-    std::unique_ptr<PresentationLauncher> m_presentations;
+    std::unique_ptr<TestServices> m_test;
     std::unique_ptr<WindowFlow> m_flow;
     QStringList m_words;
     QMap<QString, int> m_done;
@@ -107,11 +85,10 @@ void TestMonkey::initTestCase()
     }
     QVERIFY(m_words.size() > 1000);
 
-    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, m_help, silentPlayer, noDialog,
-                                                                   qEnvironmentVariable("EVELMORA_MONKEY_DATA", QStringLiteral(DATA_DIR)),
-                                                                   QStringLiteral(PROGRAM_DIR), QCursor() });
-    m_presentations = std::make_unique<PresentationLauncher>(m_drives, m_starter, m_presenter);
-    m_flow = std::make_unique<WindowFlow>(*m_services, *m_presentations);
+    m_test = std::make_unique<TestServices>(qEnvironmentVariable("EVELMORA_MONKEY_DATA", QStringLiteral(DATA_DIR)), QStringLiteral(PROGRAM_DIR));
+    // The disc's programs cannot start: every press of a presentation button shows its message.
+    m_test->starter.refuse = true;
+    m_flow = std::make_unique<WindowFlow>(m_test->windows, m_test->presentations);
 }
 
 QString TestMonkey::randomText()
@@ -228,7 +205,7 @@ void TestMonkey::randomActions()
             break;
         const QList<QWidget*> open = openMainWindows();
         QVERIFY2(open.size() <= 1, qPrintable(u"after action %1: %2 main windows open"_s.arg(i).arg(open.size())));
-        for (const QString& message : std::as_const(m_presenter.messages)) {
+        for (const QString& message : std::as_const(m_test->presenter.messages)) {
             if (presentationMessages.contains(message)) {
                 m_done[u"message for a presentation"_s]++;
                 continue;
@@ -237,7 +214,7 @@ void TestMonkey::randomActions()
             QVERIFY2(match.hasMatch() && defined.contains(match.captured(1).toInt()), qPrintable(u"after action %1: %2"_s.arg(i).arg(message.left(300))));
             m_done[u"message "_s + match.captured(1)]++;
         }
-        m_presenter.messages.clear();
+        m_test->presenter.messages.clear();
         QVERIFY2(warnings.isEmpty(), qPrintable(u"after action %1: %2"_s.arg(i).arg(warnings.join(u'\n'))));
     }
     qInstallMessageHandler(defaultHandler);

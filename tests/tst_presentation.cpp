@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "presentationlauncher.h"
+#include "standins.h"
 #include "testsupport.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -34,35 +35,12 @@ class TestPresentation : public QObject {
     Q_OBJECT
 
 private slots:
-    void mountTable_data();
-    void mountTable();
     void driveSearch();
     void messages_data();
     void messages();
     void startsDetachedInstances();
     void failedStarts();
 };
-
-void TestPresentation::mountTable_data()
-{
-    QTest::addColumn<QByteArray>("mounts");
-    QTest::addColumn<QStringList>("drives");
-    const QByteArray system = "/dev/vda1 / ext4 rw,relatime 0 0\nproc /proc proc rw 0 0\n";
-    QTest::newRow("none") << system << QStringList();
-    QTest::newRow("one disc") << system + "/dev/sr0 /media/cdrom0 iso9660 ro,nosuid 0 0\n" << QStringList { u"/media/cdrom0"_s };
-    QTest::newRow("two, by mount point") << system + "/dev/sr1 /media/zdisc udf ro 0 0\n/dev/sr0 /media/adisc iso9660 ro 0 0\n"
-                                         << QStringList { u"/media/adisc"_s, u"/media/zdisc"_s };
-    QTest::newRow("optical device, other file system") << QByteArray("/dev/sr0 /mnt/dvd vfat ro 0 0\n") << QStringList { u"/mnt/dvd"_s };
-    QTest::newRow("escaped blank") << QByteArray("/dev/sr0 /media/user/EVELMORA\\040CD iso9660 ro 0 0\n") << QStringList { u"/media/user/EVELMORA CD"_s };
-    QTest::newRow("garbage") << QByteArray("\x01\xff\n  \nshort line\n") << QStringList();
-}
-
-void TestPresentation::mountTable()
-{
-    QFETCH(QByteArray, mounts);
-    QFETCH(QStringList, drives);
-    QCOMPARE(opticalMountPoints(mounts), drives);
-}
 
 void TestPresentation::driveSearch()
 {

@@ -11,6 +11,7 @@
 
 #include "printing.h"
 #include "qtreportviewer.h"
+#include "standins.h"
 #include "testsupport.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -24,7 +25,7 @@ public:
     {
         events.append(u"show "_s + document.layout.name);
         shown = document;
-        return std::nullopt;
+        return {};
     }
     QStringList events;
     ReportDocument shown;
@@ -35,8 +36,8 @@ QString renderToPdf(const ReportDocument& document, const QString& path)
     {
         QPdfWriter writer(path);
         setReportMargins(writer);
-        if (auto failure = renderReport(document, writer))
-            qFatal("%s", qPrintable(failure->description));
+        if (auto done = renderReport(document, writer); !done)
+            qFatal("%s", qPrintable(done.failure().description));
     }
     if (QFileInfo(path).size() == 0)
         qFatal("no PDF was written to %s", qPrintable(path));
@@ -102,7 +103,7 @@ void TestPrinting::layouts()
     QFETCH(bool, french);
     QFETCH(QStringList, expected);
     ReportDocument document { french ? ReportLayout::prFrensh() : ReportLayout::prEng1(), {}, m_date };
-    QVERIFY(!DataReport_Initialize(document.layout, { u"state anxiety"_s, u"anxiété-état"_s }));
+    QVERIFY(DataReport_Initialize(document.layout, { u"state anxiety"_s, u"anxiété-état"_s }));
     document.detailRows = *fetchReportRows(m_dir.path());
     const QStringList printed = lines(renderToPdf(document, m_dir.filePath(document.layout.name + u".pdf"_s)));
     // The fixed texts, the terms with the window's language first, the rows, then the footer.
@@ -135,7 +136,7 @@ void TestPrinting::printOperation()
     // A page header without its two labels: reported under "Initialize", the report still shown.
     ReportLayout broken = ReportLayout::prEng1();
     broken.bands[ReportLayout::PageHeader].controls.resize(1);
-    QCOMPARE(DataReport_Initialize(broken, terms)->number, 9);
+    QCOMPARE(DataReport_Initialize(broken, terms).failure().number, 9);
 }
 
 void TestPrinting::previewsAreReplacedPerReport()
@@ -188,7 +189,7 @@ void TestPrinting::longTermsWrapInsideTheirLabel()
 {
     const QString longTerm = u"trouble de la personnalité "_s.repeated(6) + u"Weltanschauungsgeschichtlichkeitsproblematik"_s;
     ReportDocument document { ReportLayout::prEng1(), { u"row"_s }, m_date };
-    DataReport_Initialize(document.layout, { longTerm, u"court"_s });
+    QVERIFY(DataReport_Initialize(document.layout, { longTerm, u"court"_s }));
 
     QPdfWriter writer(m_dir.filePath(u"probe.pdf"_s));
     setReportMargins(writer);
@@ -229,7 +230,7 @@ void TestPrinting::longTermsWrapInsideTheirLabel()
 void TestPrinting::printsOnlyFilesItCouldWrite()
 {
     ReportDocument document { ReportLayout::prEng1(), { u"row"_s }, m_date };
-    DataReport_Initialize(document.layout, { u"fear"_s, u"peur"_s });
+    QVERIFY(DataReport_Initialize(document.layout, { u"fear"_s, u"peur"_s }));
     const auto printTo = [&](const QString& path) {
         QPrinter printer;
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -237,7 +238,7 @@ void TestPrinting::printsOnlyFilesItCouldWrite()
         return printReport(document, printer);
     };
     const QString written = m_dir.filePath(u"report.pdf"_s);
-    QCOMPARE(printTo(written), std::nullopt);
+    QVERIFY(printTo(written));
     QProcess pdftotext;
     pdftotext.start(u"pdftotext"_s, { written, u"-"_s });
     pdftotext.waitForFinished();
@@ -247,17 +248,17 @@ void TestPrinting::printsOnlyFilesItCouldWrite()
     // A folder that cannot exist (its parent is a file), and a disk that is full.
     const QString inFile = written + u"/report.pdf"_s;
     const Outcome unopened = printTo(inFile);
-    QVERIFY(unopened);
-    QVERIFY2(unopened->description.contains(inFile), qPrintable(unopened->description));
+    QVERIFY(!unopened);
+    QVERIFY2(unopened.failure().description.contains(inFile), qPrintable(unopened.failure().description));
     const Outcome full = printTo(u"/dev/full"_s);
-    QVERIFY(full);
-    QCOMPARE(full->number, 75);
-    QVERIFY2(full->description.contains(u"/dev/full"_s) && full->description.contains(u"disk full"_s), qPrintable(full->description));
+    QVERIFY(!full);
+    QCOMPARE(full.failure().number, 75);
+    QVERIFY2(full.failure().description.contains(u"/dev/full"_s) && full.failure().description.contains(u"disk full"_s), qPrintable(full.failure().description));
 
     // Printing from the preview says so when the file was not written, and only then.
     RecordingPresenter presenter;
     QtReportViewer viewer(presenter);
-    QCOMPARE(viewer.show(document), std::nullopt);
+    QVERIFY(viewer.show(document));
     auto* preview = [] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (auto* dialog = qobject_cast<QPrintPreviewDialog*>(widget); dialog && dialog->isVisible())

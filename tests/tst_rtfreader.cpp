@@ -2,9 +2,6 @@
 
 #include <QStringDecoder>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 
 #include "rtfreader.h"
 
@@ -14,17 +11,19 @@ namespace {
 
 QString read(const QByteArray& rtf)
 {
-    QTextDocument document;
-    RtfReader::read(rtf, document);
-    return document.toRawText().replace(QChar::ParagraphSeparator, u'\n');
+    return RtfReader::read(rtf).plainText();
 }
 
-// The character format in force at the first occurrence of `text`.
-QTextCharFormat formatAt(QTextDocument& document, const QString& text)
+// The run that holds the first occurrence of `text`.
+RtfReader::Run runWith(const RtfReader::Document& document, const QString& text)
 {
-    QTextCursor cursor(&document);
-    cursor.setPosition(document.find(text).selectionStart() + 1);
-    return cursor.charFormat();
+    for (const RtfReader::Paragraph& paragraph : document.paragraphs) {
+        for (const RtfReader::Run& run : paragraph.runs) {
+            if (run.text.contains(text))
+                return run;
+        }
+    }
+    qFatal("no run holds %s", qPrintable(text));
 }
 
 const QByteArray sample = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}{\\f1\\fswiss Arial;}}"
@@ -52,25 +51,28 @@ private slots:
 
 void TestRtfReader::formatting()
 {
-    QTextDocument document;
-    RtfReader::read(sample, document);
-    QCOMPARE(document.toRawText().replace(QChar::ParagraphSeparator, u'\n'),
-             u"Bibliographie\nLaplanche, Vocabulaire de la psychanalyse, PUF, café œuvre’s red\nright\u2028next"_s);
-    const QTextBlock title = document.firstBlock();
-    QCOMPARE(title.blockFormat().alignment(), Qt::AlignHCenter);
-    const QTextCharFormat titleFormat = formatAt(document, u"Bibliographie"_s);
-    QCOMPARE(titleFormat.fontWeight(), int(QFont::Bold));
-    QCOMPARE(titleFormat.fontPointSize(), 16.0);
-    QCOMPARE(titleFormat.fontFamilies().toStringList(), QStringList { u"Arial"_s });
-    QCOMPARE(titleFormat.foreground().color(), QColor(0, 0, 128));
+    const RtfReader::Document document = RtfReader::read(sample);
+    QCOMPARE(document.plainText(), u"Bibliographie\nLaplanche, Vocabulaire de la psychanalyse, PUF, café œuvre’s red\nright\u2028next"_s);
+    QCOMPARE(document.paragraphs.size(), 3);
+    QCOMPARE(document.paragraphs[0].alignment, std::optional<Qt::Alignment>(Qt::AlignHCenter));
+    const RtfReader::Run title = runWith(document, u"Bibliographie"_s);
+    QVERIFY(title.bold);
+    QCOMPARE(title.points, 16.0);
+    QCOMPARE(title.family, u"Arial"_s);
+    QCOMPARE(title.colour, std::optional(RtfReader::Colour { 0, 0, 128 }));
 
-    QVERIFY(formatAt(document, u"Vocabulaire"_s).fontItalic());
-    QVERIFY(!formatAt(document, u"Laplanche"_s).fontItalic());
-    QCOMPARE(formatAt(document, u"Laplanche"_s).fontFamilies().toStringList(), QStringList { u"Times New Roman"_s });
-    QVERIFY(formatAt(document, u"PUF"_s).fontUnderline());
-    QVERIFY(!formatAt(document, u"café"_s).fontUnderline());
-    QCOMPARE(formatAt(document, u"red"_s).foreground().color(), QColor(200, 0, 0));
-    QCOMPARE(document.lastBlock().blockFormat().alignment(), Qt::AlignRight);
+    QVERIFY(runWith(document, u"Vocabulaire"_s).italic);
+    QVERIFY(!runWith(document, u"Laplanche"_s).italic);
+    QCOMPARE(runWith(document, u"Laplanche"_s).family, u"Times New Roman"_s);
+    QVERIFY(runWith(document, u"PUF"_s).underline);
+    QVERIFY(!runWith(document, u"café"_s).underline);
+    QCOMPARE(runWith(document, u"red"_s).colour, std::optional(RtfReader::Colour { 200, 0, 0 }));
+    // \pard\qc set the first paragraph; the second inherits it until its own \pard (left), the
+    // last is set right after its text began.
+    QCOMPARE(document.paragraphs[1].alignment, std::optional<Qt::Alignment>(Qt::AlignLeft));
+    QCOMPARE(document.paragraphs[2].alignment, std::optional<Qt::Alignment>(Qt::AlignRight));
+    // Without any alignment word a paragraph has none of its own.
+    QVERIFY(!RtfReader::read("{\\rtf1 plain}").paragraphs[0].alignment);
 }
 
 void TestRtfReader::escapes_data()
@@ -143,5 +145,5 @@ void TestRtfReader::garbage()
     QVERIFY(true); // reaching here without a crash is the point; the sanitizer build checks the rest
 }
 
-QTEST_MAIN(TestRtfReader)
+QTEST_GUILESS_MAIN(TestRtfReader)
 #include "tst_rtfreader.moc"

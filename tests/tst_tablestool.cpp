@@ -4,6 +4,7 @@
 #include "dictionarycollation.h"
 #include "dictionaryoperations.h"
 #include "direction.h"
+#include "standins.h"
 #include "testsupport.h"
 #include "connectiondescription.h"
 #include "store.h"
@@ -131,8 +132,9 @@ void TestTablesTool::compiledStoreGivesTheSameResults()
         QStringList queries { direction->browseSource, direction->lookupSource };
         for (const QString& word : words) {
             const QString literal = doubler_apostrophes(word);
-            queries << direction->exactStart + u'\'' + literal + u'\'' + direction->exactEnd
-                    << direction->prefixStart + u'\'' + literal + u" *'  and '"_s + literal + u"z*'"_s + direction->prefixEnd;
+            queries << QString::fromUtf8(direction->texts.exactStart) + u'\'' + literal + u'\'' + QString::fromUtf8(direction->texts.exactEnd)
+                    << QString::fromUtf8(direction->texts.prefixStart) + u'\'' + literal + u" *'  and '"_s + literal + u"z*'"_s
+                           + QString::fromUtf8(direction->texts.prefixEnd);
         }
         const auto open = [direction](const QString& dir) {
             auto description = ConnectionDescription::read(QDir(dir).filePath(direction->connectionFile), dir);

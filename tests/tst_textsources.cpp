@@ -11,21 +11,21 @@ namespace {
 struct ReadTable {
     QList<TextTable::Column> columns;
     QList<QList<TextTable::Cell>> rows;
-    Outcome failure;
+    Outcome outcome;
 };
 
 ReadTable readTable(const QString& path)
 {
     ReadTable table;
-    table.failure = TextTable::read(
+    table.outcome = TextTable::read(
         path,
         [&](const QList<TextTable::Column>& columns) -> Outcome {
             table.columns = columns;
-            return std::nullopt;
+            return {};
         },
         [&](const QList<TextTable::Cell>& cells, int) -> Outcome {
             table.rows.append(cells);
-            return std::nullopt;
+            return {};
         });
     return table;
 }
@@ -125,7 +125,7 @@ void TestTextSources::csvWithoutSchema()
                   "\r\n"
                   "\"two\nlines\",,\n");
     const ReadTable table = readTable(dir.filePath(u"PS.txt"_s));
-    QVERIFY(!table.failure);
+    QVERIFY(table.outcome);
     QCOMPARE(table.columns.size(), 3);
     QCOMPARE(table.columns[1].name, u"Frensh"_s);
     QCOMPARE(table.rows.size(), 3);
@@ -148,7 +148,7 @@ void TestTextSources::schemaVariants()
                   "[tab.txt]\nFormat=TabDelimited\n");
     writeTextFile(dir.path(), u"PS.txt"_s, "fear;peur;0\nanger;colère;1\n");
     const ReadTable semicolons = readTable(dir.filePath(u"PS.txt"_s));
-    QVERIFY(!semicolons.failure);
+    QVERIFY(semicolons.outcome);
     QCOMPARE(semicolons.columns[1].name, u"French term"_s);
     QCOMPARE(semicolons.columns[2].type, TextTable::ColumnType::Integer);
     QCOMPARE(semicolons.rows.size(), 2);
@@ -156,7 +156,7 @@ void TestTextSources::schemaVariants()
 
     writeTextFile(dir.path(), u"tab.txt"_s, "a\tb\nx, y\tz\n");
     const ReadTable tabs = readTable(dir.filePath(u"tab.txt"_s));
-    QVERIFY(!tabs.failure);
+    QVERIFY(tabs.outcome);
     QCOMPARE(tabs.rows[0][0].text, u"x, y"_s);
 }
 
@@ -166,7 +166,7 @@ void TestTextSources::encodings()
     // Not valid UTF-8, so read as Windows-1252: 0xE9 is é, 0x9C is œ, 0x80 the euro sign.
     writeTextFile(dir.path(), u"PS.txt"_s, "English,Frensh\nheart,c\x9C" "ur \xE9mu \x80\n");
     const ReadTable ansi = readTable(dir.filePath(u"PS.txt"_s));
-    QVERIFY(!ansi.failure);
+    QVERIFY(ansi.outcome);
     QCOMPARE(ansi.rows[0][1].text, u"cœur ému €"_s);
 
     writeTextFile(dir.path(), u"schema.ini"_s, "[PS.txt]\nCharacterSet=ANSI\n");
@@ -175,9 +175,9 @@ void TestTextSources::encodings()
 
     writeTextFile(dir.path(), u"schema.ini"_s, "[PS.txt]\nCharacterSet=65001\n");
     writeTextFile(dir.path(), u"PS.txt"_s, "English,Frensh\nfear,\xE9\n");
-    const auto strict = readTable(dir.filePath(u"PS.txt"_s)).failure;
-    QVERIFY(strict);
-    QVERIFY(strict->description.contains(u"UTF-8"_s));
+    const auto strict = readTable(dir.filePath(u"PS.txt"_s)).outcome;
+    QVERIFY(!strict);
+    QVERIFY(strict.failure().description.contains(u"UTF-8"_s));
 }
 
 void TestTextSources::malformedTables_data()
@@ -212,11 +212,11 @@ void TestTextSources::malformedTables()
         writeTextFile(dir.path(), u"schema.ini"_s, schema);
     writeTextFile(dir.path(), u"PS.txt"_s, table);
     const ReadTable read = readTable(dir.filePath(u"PS.txt"_s));
-    QVERIFY(read.failure);
-    QCOMPARE(read.failure->number, int(FailureNumber::MalformedTable));
-    QVERIFY2(read.failure->description.contains(mentions), qPrintable(read.failure->description));
-    QVERIFY2(read.failure->description.contains(u".txt"_s) || read.failure->description.contains(u"schema.ini"_s),
-             qPrintable(read.failure->description));
+    QVERIFY(!read.outcome);
+    QCOMPARE(read.outcome.failure().number, int(FailureNumber::MalformedTable));
+    QVERIFY2(read.outcome.failure().description.contains(mentions), qPrintable(read.outcome.failure().description));
+    QVERIFY2(read.outcome.failure().description.contains(u".txt"_s) || read.outcome.failure().description.contains(u"schema.ini"_s),
+             qPrintable(read.outcome.failure().description));
 }
 
 void TestTextSources::connectionFileBytes_data()
@@ -283,7 +283,7 @@ void TestTextSources::tablesInMarkedUtf16()
         writeTextFile(dir.path(), u"schema.ini"_s, "[PS.txt]\nCharacterSet=ANSI\n");
         writeTextFile(dir.path(), u"PS.txt"_s, bytes);
         const ReadTable table = readTable(dir.filePath(u"PS.txt"_s));
-        QVERIFY2(!table.failure, qPrintable(table.failure ? table.failure->description : QString()));
+        QVERIFY2(table.outcome, qPrintable(table.outcome ? QString() : table.outcome.failure().description));
         QCOMPARE(table.columns[0].name, u"English"_s);
         QCOMPARE(table.rows.size(), 1);
         QCOMPARE(table.rows[0][1].text, u"cœur 😀"_s);
@@ -299,11 +299,11 @@ void TestTextSources::tableTooLargeIsRefusedUnread()
     QVERIFY(file.resize(300LL * 1024 * 1024));
     file.close();
     const ReadTable table = readTable(file.fileName());
-    QVERIFY(table.failure);
-    QCOMPARE(table.failure->number, int(FailureNumber::CannotReadFile));
-    QVERIFY2(table.failure->description.contains(file.fileName()) && table.failure->description.contains(u"314572800 bytes"_s)
-                 && table.failure->description.contains(u"268435456"_s),
-             qPrintable(table.failure->description));
+    QVERIFY(!table.outcome);
+    QCOMPARE(table.outcome.failure().number, int(FailureNumber::CannotReadFile));
+    QVERIFY2(table.outcome.failure().description.contains(file.fileName()) && table.outcome.failure().description.contains(u"314572800 bytes"_s)
+                 && table.outcome.failure().description.contains(u"268435456"_s),
+             qPrintable(table.outcome.failure().description));
 }
 
 QTEST_GUILESS_MAIN(TestTextSources)

@@ -12,6 +12,7 @@
 #include "qtplatform.h"
 #include "qtreportviewer.h"
 #include "music.h"
+#include "testservices.h"
 #include "testsupport.h"
 #include "windowflow.h"
 
@@ -31,39 +32,14 @@ QStringList openWindows()
     return names;
 }
 
-QWidget* openWindow(const QString& name)
-{
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->isVisible() && widget->objectName() == name)
-            return widget;
-    }
-    return nullptr;
-}
-
 void click(const QString& window, const QString& control)
 {
-    QWidget* top = openWindow(window);
+    QWidget* top = visibleWindow(window);
     QVERIFY2(top, qPrintable(window));
     auto* button = top->findChild<QPushButton*>(control);
     QVERIFY2(button, qPrintable(control));
     QTest::mouseClick(button, Qt::LeftButton);
 }
-
-class NoDrives final : public OpticalDrives {
-public:
-    Result<QStringList> drives() override { return QStringList { u"/media/disc"_s }; }
-};
-
-class RecordingStarter final : public ProgramStarter {
-public:
-    Result<qint64> startDetached(const QString& program) override
-    {
-        started.append(program);
-        return qint64(4242);
-    }
-    void activate(qint64) override { }
-    QStringList started;
-};
 
 } // namespace
 
@@ -91,16 +67,7 @@ private:
 
     QTemporaryDir m_data;
     QTemporaryDir m_program;
-    RecordingPresenter m_presenter;
-    RecordingBusyPointer m_busy;
-    PrintableTerms m_terms;
-    QtReportViewer m_viewer { m_presenter };
-    RecordingHelpViewer m_help;
-    ApplicationHelpFile m_helpFile { u"efENG.chm"_s };
-    std::unique_ptr<WindowServices> m_services;
-    NoDrives m_drives;
-    RecordingStarter m_starter;
-    std::unique_ptr<PresentationLauncher> m_presentations;
+    std::unique_ptr<TestServices> m_test;
     std::unique_ptr<WindowFlow> m_flow;
 };
 
@@ -114,12 +81,8 @@ void TestWindowFlow::initTestCase()
 
 void TestWindowFlow::init()
 {
-    m_presenter.messages.clear();
-    m_busy.events.clear();
-    m_services = std::make_unique<WindowServices>(WindowServices { m_presenter, m_busy, m_helpFile, m_terms, m_viewer, m_help, silentPlayer, noDialog, m_data.path(), m_program.path(), QCursor() });
-    m_starter.started.clear();
-    m_presentations = std::make_unique<PresentationLauncher>(m_drives, m_starter, m_presenter);
-    m_flow = std::make_unique<WindowFlow>(*m_services, *m_presentations);
+    m_test = std::make_unique<TestServices>(m_data.path(), m_program.path());
+    m_flow = std::make_unique<WindowFlow>(m_test->windows, m_test->presentations);
 }
 
 void TestWindowFlow::cleanup()
@@ -141,7 +104,7 @@ void TestWindowFlow::goTo(const QString& window)
     else if (window == u"eng2")
         click(u"choix"_s, u"cmdVelmoraEng"_s);
     QCOMPARE(openWindows(), QStringList { window });
-    m_busy.events.clear();
+    m_test->busy.events.clear();
 }
 
 void TestWindowFlow::windowGraph_data()
@@ -175,7 +138,7 @@ void TestWindowFlow::windowGraph()
     QFETCH(QString, to);
     QFETCH(bool, switches);
     goTo(from);
-    QPointer<QWidget> source = openWindow(from);
+    QPointer<QWidget> source = visibleWindow(from);
     if (control == u"Label2")
         QTest::mouseDClick(source->findChild<QLabel*>(control), Qt::LeftButton);
     else
@@ -184,11 +147,11 @@ void TestWindowFlow::windowGraph()
     QCOMPARE(openWindows(), to.isEmpty() ? QStringList() : QStringList { to });
     if (switches) {
         QVERIFY(source.isNull()); // closed and destroyed
-        QCOMPARE(m_busy.events, (QStringList { u"hourglass"_s, u"default"_s }));
+        QCOMPARE(m_test->busy.events, (QStringList { u"hourglass"_s, u"default"_s }));
     }
-    QCOMPARE(m_presenter.messages, QStringList());
+    QCOMPARE(m_test->presenter.messages, QStringList());
     if (control.startsWith(u"cmdPres"_s)) {
-        QCOMPARE(m_starter.started, QStringList { control == u"cmdPresEng" ? u"/media/disc/mmeng.exe"_s : u"/media/disc/mmfr.exe"_s });
+        QCOMPARE(m_test->starter.started, QStringList { control == u"cmdPresEng" ? u"/media/disc/mmeng.exe"_s : u"/media/disc/mmfr.exe"_s });
         for (QPushButton* button : source->findChildren<QPushButton*>())
             QVERIFY(button->isEnabled());
     }
@@ -208,7 +171,7 @@ void TestWindowFlow::keysAndCloseBox()
     QFETCH(QString, focus);
     for (const bool escape : { true, false }) {
         goTo(window);
-        QWidget* top = openWindow(window);
+        QWidget* top = visibleWindow(window);
         QCOMPARE(top->focusWidget()->objectName(), focus);
         if (escape)
             QTest::keyClick(top->focusWidget(), Qt::Key_Escape);
@@ -218,33 +181,33 @@ void TestWindowFlow::keysAndCloseBox()
     }
     // Enter presses the focused button.
     goTo(u"demarage"_s);
-    QTest::keyClick(openWindow(u"demarage"_s)->focusWidget(), Qt::Key_Return);
+    QTest::keyClick(visibleWindow(u"demarage"_s)->focusWidget(), Qt::Key_Return);
     QCOMPARE(openWindows(), QStringList { u"choix"_s });
 }
 
 void TestWindowFlow::roundTripLoadsAfresh()
 {
     goTo(u"f1"_s);
-    QPointer<QWidget> first = openWindow(u"f1"_s);
+    QPointer<QWidget> first = visibleWindow(u"f1"_s);
     auto* source = first->findChild<QLineEdit*>(u"Text_fr"_s);
     source->setText(u"peur"_s);
     QTest::keyClick(source, Qt::Key_Return);
     QCOMPARE(first->findChild<QLineEdit*>(u"Text_eng"_s)->text(), u"fear"_s);
     click(u"f1"_s, u"cmdAnglais"_s);
-    QCOMPARE(m_helpFile.path(), m_program.path() + u"/MindHelpE.chm"_s);
+    QCOMPARE(m_test->helpFile.path(), m_program.path() + u"/MindHelpE.chm"_s);
     click(u"eng2"_s, u"cmdFrensh"_s);
     QCOMPARE(openWindows(), QStringList { u"f1"_s });
     QVERIFY(first.isNull());
-    QWidget* again = openWindow(u"f1"_s);
+    QWidget* again = visibleWindow(u"f1"_s);
     QCOMPARE(again->findChild<QLineEdit*>(u"Text_fr"_s)->text(), QString());
     QCOMPARE(again->findChild<QLineEdit*>(u"Text_eng"_s)->text(), QString());
-    QCOMPARE(m_helpFile.path(), m_program.path() + u"/MindHelpF.chm"_s);
+    QCOMPARE(m_test->helpFile.path(), m_program.path() + u"/MindHelpF.chm"_s);
 }
 
 void TestWindowFlow::welcomeContent()
 {
     goTo(u"demarage"_s);
-    QWidget* welcome = openWindow(u"demarage"_s);
+    QWidget* welcome = visibleWindow(u"demarage"_s);
     QCOMPARE(welcome->findChild<QLabel*>(u"Label4"_s)->text(), u"Test Editions"_s);
     QCOMPARE(welcome->findChild<QLabel*>(u"Label5"_s)->text(), u"اختبار"_s);
     QCOMPARE(welcome->findChild<QLabel*>(u"Label6"_s)->text(), u"A. Writer"_s);
@@ -253,24 +216,24 @@ void TestWindowFlow::welcomeContent()
 
     // Without its content file the window still opens, after a message that names the file.
     QTemporaryDir empty;
-    m_services->programDirectory = empty.path();
+    m_test->windows.programDirectory = empty.path();
     goTo(u"demarage"_s);
-    QCOMPARE(m_presenter.messages, QStringList { u"3024cannot find the file "_s + empty.path() + u"/content.jsonform load"_s });
+    QCOMPARE(m_test->presenter.messages, QStringList { u"3024cannot find the file "_s + empty.path() + u"/content.jsonform load"_s });
     QCOMPARE(openWindows(), QStringList { u"demarage"_s });
 }
 
 void TestWindowFlow::failedSwitchKeepsAWindow()
 {
-    m_flow = std::make_unique<WindowFlow>(*m_services, *m_presentations, [this](MainWindow which) -> QWidget* {
+    m_flow = std::make_unique<WindowFlow>(m_test->windows, m_test->presentations, [this](MainWindow which) -> QWidget* {
         if (which == MainWindow::F1)
             throw std::runtime_error("no memory for f1");
-        return WindowFlow::createWindow(*m_services, which);
+        return WindowFlow::createWindow(m_test->windows, which);
     });
     goTo(u"choix"_s);
     click(u"choix"_s, u"Command1"_s);
     QCOMPARE(openWindows(), QStringList { u"choix"_s });
-    QCOMPARE(m_presenter.messages, QStringList { u"51Internal error: no memory for f1Command1_Click"_s });
-    QCOMPARE(m_busy.events, (QStringList { u"hourglass"_s, u"default"_s }));
+    QCOMPARE(m_test->presenter.messages, QStringList { u"51Internal error: no memory for f1Command1_Click"_s });
+    QCOMPARE(m_test->busy.events, (QStringList { u"hourglass"_s, u"default"_s }));
 }
 
 void TestWindowFlow::secondaryWindows_data()
@@ -308,7 +271,7 @@ void TestWindowFlow::secondaryWindows()
         centreOffset = modal->frameGeometry().center() - modal->screen()->geometry().center();
         if (auto* viewer = modal->findChild<QTextBrowser*>(u"RichTextBox1"_s))
             seen << viewer->toPlainText().trimmed();
-        seen << m_busy.events.last();
+        seen << m_test->busy.events.last();
         const bool writer = window.startsWith(u"frmAboutJ"_s);
         if (writer) {
             QTest::keyClick(modal->focusWidget(), Qt::Key_Escape);
@@ -326,15 +289,15 @@ void TestWindowFlow::secondaryWindows()
         QCOMPARE(seen.last(), u"Escape ignored"_s);
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     QCOMPARE(openWindows(), QStringList { opener });
-    QCOMPARE(m_busy.events.last(), u"default"_s);
-    QCOMPARE(m_presenter.messages, QStringList());
+    QCOMPARE(m_test->busy.events.last(), u"default"_s);
+    QCOMPARE(m_test->presenter.messages, QStringList());
 }
 
 void TestWindowFlow::missingBibliography()
 {
     QTemporaryDir program;
     writeTextFile(program.path(), u"content.json"_s, contentJson(u"a"_s, u"b"_s, u"c"_s, u"d"_s));
-    m_services->programDirectory = program.path();
+    m_test->windows.programDirectory = program.path();
     goTo(u"eng2"_s);
     QString viewerText = u"(not seen)"_s;
     QTimer::singleShot(0, this, [&] {
@@ -343,20 +306,20 @@ void TestWindowFlow::missingBibliography()
         QTest::keyClick(modal->focusWidget(), Qt::Key_Return);
     });
     click(u"eng2"_s, u"cmdBibliography"_s);
-    QCOMPARE(m_presenter.messages, QStringList { u"File not exist"_s });
+    QCOMPARE(m_test->presenter.messages, QStringList { u"File not exist"_s });
     QCOMPARE(viewerText, QString());
-    QCOMPARE(m_busy.events.last(), u"default"_s);
+    QCOMPARE(m_test->busy.events.last(), u"default"_s);
     QCOMPARE(openWindows(), QStringList { u"eng2"_s });
 }
 
 void TestWindowFlow::helpFileWritersAndF1()
 {
-    HelpKey helpKey(m_helpFile, m_help);
+    HelpKey helpKey(m_test->helpFile, m_test->help);
     qApp->installEventFilter(&helpKey);
-    m_helpFile.set(m_data.filePath(u"efENG.chm"_s));
-    m_help.opened.clear();
+    m_test->helpFile.set(m_data.filePath(u"efENG.chm"_s));
+    m_test->help.opened.clear();
     const auto pressF1 = [](const QString& window) {
-        QWidget* top = openWindow(window);
+        QWidget* top = visibleWindow(window);
         QTest::keyClick(top->focusWidget() ? top->focusWidget() : top, Qt::Key_F1);
     };
     const QString program = m_program.path();
@@ -382,10 +345,10 @@ void TestWindowFlow::helpFileWritersAndF1()
     });
     click(u"eng2"_s, u"cmdBibliography"_s);
     qApp->removeEventFilter(&helpKey);
-    QCOMPARE(m_help.opened, (QStringList { m_data.filePath(u"efENG.chm"_s), m_data.filePath(u"efENG.chm"_s), program + u"/MindHelpF.chm"_s,
+    QCOMPARE(m_test->help.opened, (QStringList { m_data.filePath(u"efENG.chm"_s), m_data.filePath(u"efENG.chm"_s), program + u"/MindHelpF.chm"_s,
                                            program + u"/efFR.chm"_s, program + u"/efFR.chm"_s, program + u"/MindHelpE.chm"_s,
                                            program + u"/efENG.chm"_s, program + u"/efENG.chm"_s, program + u"/MindHelpE.chm"_s }));
-    QCOMPARE(m_presenter.messages, QStringList());
+    QCOMPARE(m_test->presenter.messages, QStringList());
 }
 
 QTEST_MAIN(TestWindowFlow)

@@ -14,11 +14,11 @@
 #include "connectiondescription.h"
 #include "dictionarycollation.h"
 #include "dictionaryoperations.h"
-#include "platform.h"
 #include "letterstarttable.h"
 #include "direction.h"
 #include "textfile.h"
 #include "windowdata.h"
+#include "wordsearch.h"
 
 namespace {
 
@@ -74,12 +74,12 @@ std::optional<QList<Pair>> readPairs(const QString& path)
     auto bytes = TextFile::read(path, qint64(1) << 30);
     if (!bytes) {
         err() << bytes.failure().description << Qt::endl;
-        return std::nullopt;
+        return {};
     }
     const auto text = TextFile::decodeUtf8(*bytes);
     if (!text) {
         err() << path << ": not valid UTF-8" << Qt::endl;
-        return std::nullopt;
+        return {};
     }
     QList<Pair> pairs;
     QSet<QString> seen;
@@ -93,7 +93,7 @@ std::optional<QList<Pair>> readPairs(const QString& path)
         const QStringList fields = line.split(u'\t');
         if (fields.size() != 2 || fields[0].trimmed().isEmpty() || fields[1].trimmed().isEmpty()) {
             err() << path << " line " << i + 1 << ": a French term, a tab and an English term expected" << Qt::endl;
-            return std::nullopt;
+            return {};
         }
         Pair pair { fields[0].trimmed(), fields[1].trimmed() };
         const QString key = pair.french + u'\t' + pair.english;
@@ -180,7 +180,7 @@ int checkDirection(const QString& title, const Direction& direction, const QStri
     int wrong = 0;
     qint64 position = 0;
     QStringList terms;
-    for (Outcome step = browse.moveFirst(); !step && browse.onEntry(); step = browse.moveNext(), ++position) {
+    for (Outcome step = browse.moveFirst(); step.ok() && browse.onEntry(); step = browse.moveNext(), ++position) {
         const auto term = browse.field(direction.searchField);
         const auto num = browse.field(u"num");
         if (!term || !num) {
@@ -245,8 +245,8 @@ int compileDirection(const Direction& direction, const QString& dataDirectory)
     }
     const QString database = description->tableDirectory + QStringLiteral(".sqlite");
     QFile::remove(database);
-    if (auto failure = (*store)->compileTo(database)) {
-        err() << "cannot write " << database << ": " << failure->description << Qt::endl;
+    if (auto done = (*store)->compileTo(database); !done) {
+        err() << "cannot write " << database << ": " << done.failure().description << Qt::endl;
         return 2;
     }
     QFile::remove(udl + QStringLiteral(".text"));
@@ -260,50 +260,35 @@ int compileDirection(const Direction& direction, const QString& dataDirectory)
     return 0;
 }
 
-class PrintedView final : public EntryView {
-public:
-    explicit PrintedView(QString word) : m_word(std::move(word)) { }
-    QString sourceText() const override { return m_word; }
-    void setEnglishText(const QString& text) override { english = text; }
-    void setFrenchText(const QString& text) override { french = text; }
-    void focusSource() override { }
-    void setWindowBusy(bool) override { }
-    QString english;
-    QString french;
-
-private:
-    QString m_word;
-};
-
-class PrintedMessages final : public MessagePresenter {
-public:
-    void showMessage(const QString& text) override { err() << text << Qt::endl; ++count; }
-    int count = 0;
-};
-
-class NoPointer final : public BusyPointer {
-public:
-    void setHourglass() override { }
-    void setDefault() override { }
-};
-
-// The search of one window, from the command line: prints the entry found.
+// The search of one window, from the command line: prints the entry found, or the message the
+// window would show.
 int lookup(const QString& dataDirectory, const QString& language, const QString& word)
 {
     const Direction& direction = language == u"en" ? Direction::englishToFrench() : Direction::frenchToEnglish();
     WindowData data = WindowData::open(direction, dataDirectory);
-    PrintedMessages messages;
     if (data.loadFailure) {
-        messages.showMessage(failureMessage(*data.loadFailure, QStringLiteral("Form_Load")));
+        err() << failureMessage(*data.loadFailure, QStringLiteral("Form_Load")) << Qt::endl;
         return 2;
     }
-    PrintedView view(word);
-    NoPointer pointer;
-    DictionaryOperations operations(direction, *data.browse, *data.lookup, data.letterStarts, view, messages, pointer);
-    operations.afficher_resultat();
-    if (messages.count > 0)
+    const auto shown = [&]() -> Result<QString> {
+        auto found = WordSearch(direction, *data.lookup).find(word);
+        if (!found)
+            return found.failure();
+        for (const Result<QString>* term : { &found->english, &found->french }) {
+            if (!*term)
+                return term->failure();
+        }
+        if (!found->num)
+            return found->num.failure();
+        if (auto position = browsePosition(*found->num); !position)
+            return position.failure();
+        return QString(*found->french + u'\t' + *found->english);
+    }();
+    if (!shown) {
+        err() << failureMessage(shown.failure(), QStringLiteral("afficher_resultat")) << Qt::endl;
         return 1;
-    out() << view.french << '\t' << view.english << Qt::endl;
+    }
+    out() << *shown << Qt::endl;
     return 0;
 }
 

@@ -4,16 +4,9 @@
 
 #include <cstdio>
 
-#include "applicationhelpfile.h"
-#include "buttonpointer.h"
-#include "dictionarywindow.h"
 #include "displaycheck.h"
-#include "helpviewer.h"
-#include "presentationlauncher.h"
-#include "printing.h"
+#include "programservices.h"
 #include "qtplatform.h"
-#include "qtreportviewer.h"
-#include "systemmediaplayer.h"
 #include "windowflow.h"
 
 int main(int argc, char* argv[])
@@ -35,30 +28,8 @@ int main(int argc, char* argv[])
     const QString programDirectory = QCoreApplication::applicationDirPath();
     const QString dataDirectory = QDir::cleanPath(QDir(programDirectory).absoluteFilePath(QStringLiteral(EVELMORA_DATA_DIR)));
 
-    QtMessagePresenter presenter;
-    QtBusyPointer busyPointer;
-    ApplicationHelpFile helpFile(QDir(dataDirectory).filePath(QStringLiteral("efENG.chm")));
-    PrintableTerms terms;
-    QtReportViewer reportViewer(presenter);
-    QtHelpViewer helpViewer;
-    HelpKey helpKey(helpFile, helpViewer);
-    app.installEventFilter(&helpKey);
-    WindowServices services { presenter,
-                              busyPointer,
-                              helpFile,
-                              terms,
-                              reportViewer,
-                              helpViewer,
-                              [] { return std::make_unique<SystemMediaPlayer>(); },
-                              [] { return std::make_unique<QtFileOpenDialog>(); },
-                              dataDirectory,
-                              programDirectory,
-                              pointingHandPointer() };
-
-    SystemOpticalDrives drives;
-    SystemProgramStarter starter;
-    PresentationLauncher presentations(drives, starter, presenter);
-    WindowFlow flow(services, presentations);
+    ProgramServices program(app, dataDirectory, programDirectory);
+    WindowFlow flow(program.windows(), program.presentations());
     flow.start();
     return QApplication::exec();
 }

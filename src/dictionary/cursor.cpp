@@ -11,10 +11,20 @@ Cursor::Cursor(Failure storeFailure)
                        QStringLiteral("The cursor is closed: ") + QString::number(storeFailure.number) + u' ' + storeFailure.description };
 }
 
-std::optional<Failure> Cursor::closedFailure() const
+namespace {
+
+Failure noCurrentEntry()
+{
+    return { FailureNumber::NoCurrentEntry,
+             QStringLiteral("No current entry: the cursor stands before the first or after the last entry.") };
+}
+
+} // namespace
+
+Outcome Cursor::closedFailure() const
 {
     if (m_result)
-        return std::nullopt;
+        return {};
     return m_closedReason;
 }
 
@@ -38,7 +48,7 @@ Outcome Cursor::refresh()
         m_position = Position::OnEntry;
         m_index = 0;
     }
-    return std::nullopt;
+    return {};
 }
 
 Outcome Cursor::goTo(qsizetype index)
@@ -46,7 +56,7 @@ Outcome Cursor::goTo(qsizetype index)
     if (index < 0) {
         m_position = Position::BeforeFirst;
         m_index = -1;
-        return std::nullopt;
+        return {};
     }
     auto exists = m_result->hasRow(index);
     if (!exists)
@@ -58,7 +68,7 @@ Outcome Cursor::goTo(qsizetype index)
         m_position = Position::AfterLast;
         m_index = -1;
     }
-    return std::nullopt;
+    return {};
 }
 
 Failure Cursor::noEntries() const
@@ -68,7 +78,7 @@ Failure Cursor::noEntries() const
 
 Outcome Cursor::moveFirst()
 {
-    if (auto closed = closedFailure())
+    if (auto closed = closedFailure(); !closed)
         return closed;
     auto exists = m_result->hasRow(0);
     if (!exists)
@@ -80,7 +90,7 @@ Outcome Cursor::moveFirst()
 
 Outcome Cursor::moveLast()
 {
-    if (auto closed = closedFailure())
+    if (auto closed = closedFailure(); !closed)
         return closed;
     auto count = m_result->rowCount();
     if (!count)
@@ -92,7 +102,7 @@ Outcome Cursor::moveLast()
 
 Outcome Cursor::moveNext()
 {
-    if (auto closed = closedFailure())
+    if (auto closed = closedFailure(); !closed)
         return closed;
     switch (m_position) {
     case Position::AfterLast:
@@ -107,7 +117,7 @@ Outcome Cursor::moveNext()
 
 Outcome Cursor::movePrevious()
 {
-    if (auto closed = closedFailure())
+    if (auto closed = closedFailure(); !closed)
         return closed;
     switch (m_position) {
     case Position::BeforeFirst:
@@ -122,27 +132,27 @@ Outcome Cursor::movePrevious()
 
 Outcome Cursor::move(qint64 count)
 {
-    if (auto closed = closedFailure())
+    if (auto closed = closedFailure(); !closed)
         return closed;
     // The count is taken from the current entry, so there must be one.
     if (m_position != Position::OnEntry)
         return noCurrentEntry();
     if (count == 0)
-        return std::nullopt;
+        return {};
     return goTo(m_index + count);
 }
 
 Result<qsizetype> Cursor::recordCount()
 {
-    if (auto closed = closedFailure())
-        return *closed;
+    if (auto closed = closedFailure(); !closed)
+        return closed.failure();
     return m_result->rowCount();
 }
 
 Result<FieldValue> Cursor::field(QStringView name) const
 {
-    if (auto closed = closedFailure())
-        return *closed;
+    if (auto closed = closedFailure(); !closed)
+        return closed.failure();
     const int column = m_result->columnIndex(name);
     if (column < 0)
         return Failure { FailureNumber::FieldNotFound, QStringLiteral("no field named %1 in the result of \"%2\"").arg(name, m_result->query()) };

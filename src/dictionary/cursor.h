@@ -38,7 +38,8 @@ public:
 private:
     enum class Position { BeforeFirst, OnEntry, AfterLast };
 
-    std::optional<Failure> closedFailure() const;
+    // Why the cursor has no result to move on; success when it has one.
+    Outcome closedFailure() const;
     // 3021 for a result without entries, naming the record source.
     Failure noEntries() const;
     Outcome goTo(qsizetype index);

@@ -6,23 +6,19 @@
 
 #include "failure.h"
 #include "letterstarttable.h"
+#include "wordsearch.h"
 
 class BusyPointer;
 class Cursor;
 class EntryView;
 class MessagePresenter;
 struct Direction;
-struct FieldValue;
 
 // Every single quote doubled, for use inside an SQL string literal.
 QString doubler_apostrophes(const QString& text);
 
 // Shows the entry under the cursor: English into Text_eng first, then Frensh into Text_fr.
 Outcome showEntry(const Cursor& cursor, EntryView& view);
-
-// The browse position a num field names: the nearest whole number, halves to even, within
-// 32 bits.
-Result<qint32> browsePosition(const FieldValue& num);
 
 // The operations of one dictionary window on its cursors and term boxes. Each reports its own
 // failures through the presenter and returns normally.
@@ -55,9 +51,6 @@ public:
 private:
     Outcome searchEntry();
     Outcome search();
-    Outcome runLookup(const QString& query, bool* found);
-    // The folded length of the longest text in the search field, asked once; 0 when unknown.
-    qsizetype longestEntry();
     void report(const Failure& failure, const QString& operationName);
     void navigate(Outcome (Cursor::*move)(), bool ignoreNoCurrentEntry, const QString& operationName);
     // The letter index 0 to 25 the source term box begins with, or -1.
@@ -70,5 +63,5 @@ private:
     EntryView& m_view;
     MessagePresenter& m_presenter;
     BusyPointer& m_busyPointer;
-    std::optional<qsizetype> m_longestEntry;
+    WordSearch m_search;
 };

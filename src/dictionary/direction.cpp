@@ -6,10 +6,15 @@ namespace {
 
 Direction fromTexts(const QueryTexts::Direction& texts, bool newSearchMovesCursors, const LetterStartTable& letterStarts)
 {
-    return { QString::fromUtf8(texts.connectionFile), QString::fromUtf8(texts.browseSource), QString::fromUtf8(texts.lookupSource),
-             QString::fromUtf8(texts.searchField),    QString::fromUtf8(texts.exactStart),   QString::fromUtf8(texts.exactEnd),
-             QString::fromUtf8(texts.prefixStart),    QString::fromUtf8(texts.prefixEnd),    newSearchMovesCursors,
-             letterStarts };
+    return {
+        .texts = texts,
+        .connectionFile = QString::fromUtf8(texts.connectionFile),
+        .browseSource = QString::fromUtf8(texts.browseSource),
+        .lookupSource = QString::fromUtf8(texts.lookupSource),
+        .searchField = QString::fromUtf8(texts.searchField),
+        .newSearchMovesCursors = newSearchMovesCursors,
+        .letterStarts = letterStarts,
+    };
 }
 
 } // namespace

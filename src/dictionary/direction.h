@@ -3,17 +3,15 @@
 #include <QString>
 
 #include "letterstarttable.h"
+#include "querytexts.h"
 
 // What sets the two translation directions apart in the dictionary operations.
 struct Direction final {
+    QueryTexts::Direction texts; // the same texts without Qt, for the search plan
     QString connectionFile;   // in the data directory
     QString browseSource;     // record source of the browse cursor Adodc1
     QString lookupSource;     // record source of the lookup cursor Adodc2 at load
     QString searchField;
-    QString exactStart;
-    QString exactEnd;
-    QString prefixStart;
-    QString prefixEnd;
     bool newSearchMovesCursors = false;
     LetterStartTable letterStarts {}; // the product's own, used when the connection file gives none
 

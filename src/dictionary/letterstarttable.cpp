@@ -1,8 +1,8 @@
 #include "letterstarttable.h"
 
-#include <limits>
-
 #include <QStringList>
+
+#include "letterstartrules.h"
 
 namespace LetterStarts {
 
@@ -11,26 +11,22 @@ Result<LetterStartTable> parse(const QString& text, const QString& file)
     const auto bad = [&file](const QString& reason) {
         return Failure { FailureNumber::BadConnectionDescription, QStringLiteral("bad connection file %1: Letter Starts %2").arg(file, reason) };
     };
-    const QStringList fields = text.split(u',');
-    if (fields.size() != 26)
-        return bad(QStringLiteral("holds %1 numbers, 26 expected (A to Z)").arg(fields.size()));
-    LetterStartTable table {};
-    for (int i = 0; i < 26; ++i) {
-        const QString field = fields[i].trimmed();
-        const QChar letter(u'A' + i);
-        bool digitsOnly = !field.isEmpty() && field.size() <= 10;
-        for (const QChar c : field)
-            digitsOnly = digitsOnly && c >= u'0' && c <= u'9';
-        const qint64 value = digitsOnly ? field.toLongLong() : -1;
-        if (!digitsOnly || value > std::numeric_limits<qint32>::max())
-            return bad(QStringLiteral("gives %1 \"%2\", not a whole number from 0 to 2147483647").arg(letter).arg(field.left(20)));
-        table[i] = static_cast<qint32>(value);
-        if (i == 0 && value != 0)
-            return bad(QStringLiteral("gives A %1; A is the first entry, 0").arg(value));
-        if (i > 0 && table[i] < table[i - 1])
-            return bad(QStringLiteral("gives %1 %2, before %3 at %4").arg(letter).arg(table[i]).arg(QChar(u'A' + i - 1)).arg(table[i - 1]));
+    const auto parsed = LetterStartRules::parse(text.toStdString());
+    if (parsed.table)
+        return *parsed.table;
+    const auto& problem = parsed.problem;
+    const QChar letter(u'A' + problem.letter);
+    switch (problem.kind) {
+    case LetterStartRules::Problem::Kind::Count:
+        return bad(QStringLiteral("holds %1 numbers, 26 expected (A to Z)").arg(problem.fields));
+    case LetterStartRules::Problem::Kind::NotANumber:
+        return bad(QStringLiteral("gives %1 \"%2\", not a whole number from 0 to 2147483647").arg(letter).arg(QString::fromStdString(problem.field).left(20)));
+    case LetterStartRules::Problem::Kind::FirstNotZero:
+        return bad(QStringLiteral("gives A %1; A is the first entry, 0").arg(problem.value));
+    case LetterStartRules::Problem::Kind::Falling:
+        break;
     }
-    return table;
+    return bad(QStringLiteral("gives %1 %2, before %3 at %4").arg(letter).arg(problem.value).arg(QChar(u'A' + problem.letter - 1)).arg(problem.previous));
 }
 
 QString format(const LetterStartTable& table)

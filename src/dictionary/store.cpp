@@ -1,5 +1,7 @@
 #include "store.h"
 
+#include <tuple>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -11,6 +13,20 @@
 #include "sqlitefunctions.h"
 #include "texttable.h"
 #include "textfile.h"
+
+// The engine's connection, shared by the store and every result it gives. The authorizer's
+// state lives here, beside the handle it is registered on, so whichever goes last, the
+// engine never calls into freed memory.
+class StoreConnection final {
+public:
+    explicit StoreConnection(sqlite3* handle) : handle(handle) { }
+    ~StoreConnection() { sqlite3_close_v2(handle); }
+    StoreConnection(const StoreConnection&) = delete;
+    StoreConnection& operator=(const StoreConnection&) = delete;
+
+    sqlite3* const handle;
+    bool loading = false;
+};
 
 namespace {
 
@@ -38,13 +54,30 @@ std::optional<QString> unsendable(const QString& sql)
         if (c.isSurrogate())
             return QStringLiteral("the query text holds an unpaired surrogate at position %1").arg(i + 1);
     }
-    return std::nullopt;
+    return {};
+}
+
+// While the store answers queries, a statement may only read; loading a table is the one
+// time it writes, into its own memory.
+int authorize(void* connection, int action, const char*, const char*, const char*, const char*)
+{
+    if (static_cast<StoreConnection*>(connection)->loading)
+        return SQLITE_OK;
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
 }
 
 } // namespace
 
-QueryResult::QueryResult(std::shared_ptr<sqlite3> database, sqlite3_stmt* statement, QByteArray sql, QString query)
-    : m_database(std::move(database)), m_statement(statement), m_sql(std::move(sql)), m_query(std::move(query))
+QueryResult::QueryResult(std::shared_ptr<StoreConnection> connection, sqlite3_stmt* statement, QByteArray sql, QString query)
+    : m_connection(std::move(connection)), m_statement(statement), m_sql(std::move(sql)), m_query(std::move(query))
 {
     const int count = sqlite3_column_count(m_statement);
     for (int i = 0; i < count; ++i)
@@ -59,13 +92,13 @@ QueryResult::~QueryResult()
 
 Failure QueryResult::engineFailure() const
 {
-    return { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" failed: %2").arg(m_query, QString::fromUtf8(sqlite3_errmsg(m_database.get()))) };
+    return { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" failed: %2").arg(m_query, QString::fromUtf8(sqlite3_errmsg(m_connection->handle))) };
 }
 
 Result<sqlite3_stmt*> QueryResult::prepare(const QByteArray& sql) const
 {
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(m_database.get(), sql.constData(), static_cast<int>(sql.size()), &statement, nullptr) != SQLITE_OK || !statement) {
+    if (sqlite3_prepare_v2(m_connection->handle, sql.constData(), static_cast<int>(sql.size()), &statement, nullptr) != SQLITE_OK || !statement) {
         sqlite3_finalize(statement);
         return engineFailure();
     }
@@ -79,7 +112,7 @@ Outcome QueryResult::stepOnce()
         m_done = true;
         m_count = m_first + m_rows;
         sqlite3_reset(m_statement);
-        return std::nullopt;
+        return {};
     }
     if (rc != SQLITE_ROW) {
         m_done = true;
@@ -96,7 +129,7 @@ Outcome QueryResult::stepOnce()
         m_ends.push_back(static_cast<qsizetype>(m_bytes.size()));
     }
     ++m_rows;
-    return std::nullopt;
+    return {};
 }
 
 Outcome QueryResult::startAt(qsizetype first)
@@ -117,7 +150,7 @@ Outcome QueryResult::startAt(qsizetype first)
     m_bytes.clear();
     m_ends.assign(1, 0);
     m_nulls.clear();
-    return std::nullopt;
+    return {};
 }
 
 Result<bool> QueryResult::hasRow(qsizetype index)
@@ -125,8 +158,8 @@ Result<bool> QueryResult::hasRow(qsizetype index)
     if (index < 0 || (m_count && index >= *m_count))
         return false;
     if (index < m_first) {
-        if (auto failure = startAt(std::max<qsizetype>(0, index - keptBehind)))
-            return *failure;
+        if (auto done = startAt(std::max<qsizetype>(0, index - keptBehind)); !done)
+            return done.failure();
     } else if (!m_done && index - (m_first + m_rows) > skipDistance) {
         // Far ahead: skip there. A query the engine cannot take as a subquery (one ending in
         // a comment, say) is stepped through instead.
@@ -134,11 +167,11 @@ Result<bool> QueryResult::hasRow(qsizetype index)
         if (count && index >= *count)
             return false;
         if (count)
-            startAt(index - keptBehind);
+            std::ignore = startAt(index - keptBehind);
     }
     while (m_first + m_rows <= index && !m_done) {
-        if (auto failure = stepOnce())
-            return *failure;
+        if (auto done = stepOnce(); !done)
+            return done.failure();
     }
     return index < m_first + m_rows;
 }
@@ -167,8 +200,8 @@ Result<qsizetype> QueryResult::rowCount()
         }
     }
     while (!m_done) {
-        if (auto failure = stepOnce())
-            return *failure;
+        if (auto done = stepOnce(); !done)
+            return done.failure();
     }
     return m_first + m_rows;
 }
@@ -191,8 +224,8 @@ FieldValue QueryResult::value(qsizetype row, int column) const
     return { QString::fromUtf8(m_bytes.data() + begin, m_ends[cell + 1] - begin), false };
 }
 
-Store::Store(ConnectionDescription description, std::shared_ptr<sqlite3> database)
-    : m_description(std::move(description)), m_database(std::move(database))
+Store::Store(ConnectionDescription description, std::shared_ptr<StoreConnection> connection)
+    : m_description(std::move(description)), m_connection(std::move(connection))
 {
 }
 
@@ -206,7 +239,7 @@ Result<std::shared_ptr<Store>> Store::open(const ConnectionDescription& descript
     const QByteArray name = compiled ? QFile::encodeName(description.databaseFile) : QByteArray(":memory:");
     sqlite3* handle = nullptr;
     const int rc = sqlite3_open_v2(name.constData(), &handle, compiled ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    std::shared_ptr<sqlite3> database(handle, sqlite3_close_v2);
+    auto connection = std::make_shared<StoreConnection>(handle);
     if (rc != SQLITE_OK || (compiled && sqlite3_exec(handle, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) != SQLITE_OK)) {
         if (!compiled)
             return Failure { FailureNumber::QueryFailed, QStringLiteral("cannot start the in-memory store for %1").arg(description.file) };
@@ -216,43 +249,31 @@ Result<std::shared_ptr<Store>> Store::open(const ConnectionDescription& descript
     sqlite3_db_config(handle, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(handle, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
     DictionaryCollation::registerWithSqlite(handle);
-    std::shared_ptr<Store> store(new Store(description, database));
+    sqlite3_set_authorizer(handle, &authorize, connection.get());
+    std::shared_ptr<Store> store(new Store(description, connection));
     store->m_compiled = compiled;
-    sqlite3_set_authorizer(handle, &Store::authorize, store.get());
     return store;
-}
-
-// While the store answers queries, a statement may only read; loading a table is the one
-// time it writes, into its own memory.
-int Store::authorize(void* self, int action, const char*, const char*, const char*, const char*)
-{
-    if (static_cast<Store*>(self)->m_loading)
-        return SQLITE_OK;
-    switch (action) {
-    case SQLITE_SELECT:
-    case SQLITE_READ:
-    case SQLITE_FUNCTION:
-    case SQLITE_RECURSIVE:
-        return SQLITE_OK;
-    default:
-        return SQLITE_DENY;
-    }
 }
 
 Failure Store::engineFailure(const QString& query) const
 {
     return { FailureNumber::QueryFailed,
-             QStringLiteral("the query \"%1\" failed: %2").arg(query, QString::fromUtf8(sqlite3_errmsg(m_database.get()))) };
+             QStringLiteral("the query \"%1\" failed: %2").arg(query, QString::fromUtf8(sqlite3_errmsg(m_connection->handle))) };
 }
 
 Outcome Store::exec(const QString& sql)
 {
     char* error = nullptr;
-    if (sqlite3_exec(m_database.get(), sql.toUtf8().constData(), nullptr, nullptr, &error) == SQLITE_OK)
-        return std::nullopt;
+    if (sqlite3_exec(m_connection->handle, sql.toUtf8().constData(), nullptr, nullptr, &error) == SQLITE_OK)
+        return {};
     Failure failure { FailureNumber::QueryFailed, QStringLiteral("the store could not load a table: ") + QString::fromUtf8(error) };
     sqlite3_free(error);
     return failure;
+}
+
+void Store::execAfterFailure(const QString& sql)
+{
+    std::ignore = exec(sql);
 }
 
 // Table "PS" is the file PS.txt; "p1.txt", which SQL reads as table txt of schema p1, is the
@@ -268,15 +289,15 @@ Outcome Store::loadTable(const QString& name)
         return Failure { FailureNumber::FileNotFound,
                          QStringLiteral("cannot find the table %1: no file %2 in %3").arg(name, fileName, m_description.tableDirectory) };
 
-    m_loading = true;
-    const auto done = qScopeGuard([this] { m_loading = false; });
+    m_connection->loading = true;
+    const auto loaded = qScopeGuard([this] { m_connection->loading = false; });
     if (dot >= 0) {
-        if (auto failure = exec(QStringLiteral("ATTACH DATABASE ':memory:' AS ") + quoted(schema)))
-            return failure;
+        if (auto done = exec(QStringLiteral("ATTACH DATABASE ':memory:' AS ") + quoted(schema)); !done)
+            return done;
     }
     const QString target = quoted(schema) + u'.' + quoted(table);
-    if (auto failure = exec(QStringLiteral("BEGIN")))
-        return failure;
+    if (auto done = exec(QStringLiteral("BEGIN")); !done)
+        return done;
     sqlite3_stmt* insert = nullptr;
     const auto finalize = qScopeGuard([&insert] { sqlite3_finalize(insert); });
     QList<TextTable::Column> columns;
@@ -298,14 +319,14 @@ Outcome Store::loadTable(const QString& name)
             }
             placeholders.append(QStringLiteral("?"));
         }
-        if (auto failure = exec(QStringLiteral("CREATE TABLE ") + target + QStringLiteral(" (") + definitions.join(u", ") + u')'))
-            return failure;
+        if (auto done = exec(QStringLiteral("CREATE TABLE ") + target + QStringLiteral(" (") + definitions.join(u", ") + u')'); !done)
+            return done;
         if (dot < 0)
             m_definitions[table].first = definitions.join(u", ");
         const QByteArray sql = (QStringLiteral("INSERT INTO ") + target + QStringLiteral(" VALUES (") + placeholders.join(u", ") + u')').toUtf8();
-        if (sqlite3_prepare_v2(m_database.get(), sql.constData(), static_cast<int>(sql.size()), &insert, nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(m_connection->handle, sql.constData(), static_cast<int>(sql.size()), &insert, nullptr) != SQLITE_OK)
             return engineFailure(QString::fromUtf8(sql));
-        return std::nullopt;
+        return {};
     };
     QByteArray utf8;
     const auto onRow = [&](const QList<TextTable::Cell>& cells, int line) -> Outcome {
@@ -324,15 +345,15 @@ Outcome Store::loadTable(const QString& name)
         }
         if (sqlite3_step(insert) != SQLITE_DONE)
             return Failure { FailureNumber::MalformedTable, QStringLiteral("cannot read %1: line %2: %3")
-                                                                .arg(path).arg(line).arg(QString::fromUtf8(sqlite3_errmsg(m_database.get()))) };
+                                                                .arg(path).arg(line).arg(QString::fromUtf8(sqlite3_errmsg(m_connection->handle))) };
         sqlite3_reset(insert);
-        return std::nullopt;
+        return {};
     };
-    if (auto failure = TextTable::read(path, onColumns, onRow)) {
-        exec(QStringLiteral("ROLLBACK"));
+    if (auto done = TextTable::read(path, onColumns, onRow); !done) {
+        execAfterFailure(QStringLiteral("ROLLBACK"));
         if (dot >= 0)
-            exec(QStringLiteral("DETACH DATABASE ") + quoted(schema));
-        return failure;
+            execAfterFailure(QStringLiteral("DETACH DATABASE ") + quoted(schema));
+        return done;
     }
     // The search fields are looked up and ordered by; an index on each keeps that fast, and
     // scanning it gives equal terms in stored order.
@@ -344,13 +365,13 @@ Outcome Store::loadTable(const QString& name)
         if (dot < 0)
             m_definitions[table].second.append(column.name);
         const QString index = quoted(schema) + u'.' + quoted(table + u'_' + column.name);
-        if (auto failure = exec(QStringLiteral("CREATE INDEX ") + index + QStringLiteral(" ON ") + quoted(table) + u'(' + quoted(column.name) + u')'))
-            return failure;
+        if (auto done = exec(QStringLiteral("CREATE INDEX ") + index + QStringLiteral(" ON ") + quoted(table) + u'(' + quoted(column.name) + u')'); !done)
+            return done;
     }
-    if (auto failure = exec(QStringLiteral("COMMIT")))
-        return failure;
+    if (auto done = exec(QStringLiteral("COMMIT")); !done)
+        return done;
     m_loaded.append(name);
-    return std::nullopt;
+    return {};
 }
 
 Result<std::unique_ptr<QueryResult>> Store::execute(const QString& recordSource)
@@ -369,7 +390,7 @@ Result<std::unique_ptr<QueryResult>> Store::execute(const QString& recordSource)
     for (int attempt = 0;; ++attempt) {
         sqlite3_stmt* statement = nullptr;
         const char* tail = nullptr;
-        const int rc = sqlite3_prepare_v2(m_database.get(), utf8.constData(), static_cast<int>(utf8.size()), &statement, &tail);
+        const int rc = sqlite3_prepare_v2(m_connection->handle, utf8.constData(), static_cast<int>(utf8.size()), &statement, &tail);
         if (rc == SQLITE_OK && statement) {
             if (!QByteArrayView(tail, utf8.constData() + utf8.size() - tail).trimmed().isEmpty()) {
                 sqlite3_finalize(statement);
@@ -378,34 +399,34 @@ Result<std::unique_ptr<QueryResult>> Store::execute(const QString& recordSource)
             QByteArray text = QByteArray(utf8.constData(), tail - utf8.constData()).trimmed();
             while (text.endsWith(';'))
                 text = text.chopped(1).trimmed();
-            return std::make_unique<QueryResult>(m_database, statement, text, recordSource);
+            return std::make_unique<QueryResult>(m_connection, statement, text, recordSource);
         }
         sqlite3_finalize(statement);
         if (rc == SQLITE_OK)
             return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" is empty").arg(recordSource) };
-        const QString message = QString::fromUtf8(sqlite3_errmsg(m_database.get()));
+        const QString message = QString::fromUtf8(sqlite3_errmsg(m_connection->handle));
         static const QString noSuchTable = QStringLiteral("no such table: ");
         if (!message.startsWith(noSuchTable) || attempt >= maxTableLoadsPerQuery || m_compiled)
             return engineFailure(recordSource);
         const QString missing = message.mid(noSuchTable.size());
         if (m_loaded.contains(missing, Qt::CaseInsensitive))
             return engineFailure(recordSource);
-        if (auto failure = loadTable(missing))
-            return *failure;
+        if (auto done = loadTable(missing); !done)
+            return done.failure();
     }
 }
 
 Outcome Store::compileTo(const QString& databaseFile)
 {
-    m_loading = true;
-    const auto done = qScopeGuard([this] { m_loading = false; });
+    m_connection->loading = true;
+    const auto loaded = qScopeGuard([this] { m_connection->loading = false; });
     QString path = databaseFile;
     path.replace(u'\'', QStringLiteral("''"));
-    if (auto failure = exec(QStringLiteral("ATTACH DATABASE '") + path + QStringLiteral("' AS compiled")))
-        return failure;
-    const auto detach = qScopeGuard([this] { exec(QStringLiteral("DETACH DATABASE compiled")); });
-    if (auto failure = exec(QStringLiteral("BEGIN")))
-        return failure;
+    if (auto done = exec(QStringLiteral("ATTACH DATABASE '") + path + QStringLiteral("' AS compiled")); !done)
+        return done;
+    const auto detach = qScopeGuard([this] { execAfterFailure(QStringLiteral("DETACH DATABASE compiled")); });
+    if (auto done = exec(QStringLiteral("BEGIN")); !done)
+        return done;
     for (auto it = m_definitions.cbegin(); it != m_definitions.cend(); ++it) {
         const QString table = quoted(it.key());
         QStringList statements { QStringLiteral("CREATE TABLE compiled.") + table + QStringLiteral(" (") + it.value().first + u')',
@@ -414,9 +435,9 @@ Outcome Store::compileTo(const QString& databaseFile)
             statements.append(QStringLiteral("CREATE INDEX compiled.") + quoted(it.key() + u'_' + column) + QStringLiteral(" ON ") + table + u'('
                               + quoted(column) + u')');
         for (const QString& statement : statements) {
-            if (auto failure = exec(statement)) {
-                exec(QStringLiteral("ROLLBACK"));
-                return failure;
+            if (auto done = exec(statement); !done) {
+                execAfterFailure(QStringLiteral("ROLLBACK"));
+                return done;
             }
         }
     }

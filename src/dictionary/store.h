@@ -13,8 +13,8 @@
 #include "connectiondescription.h"
 #include "failure.h"
 
-struct sqlite3;
 struct sqlite3_stmt;
+class StoreConnection;
 
 // One field of a result row as the store holds it.
 struct FieldValue final {
@@ -30,7 +30,7 @@ struct FieldValue final {
 class QueryResult final {
 public:
     // `sql` is the text the statement was prepared from; `query` the record source it came from.
-    QueryResult(std::shared_ptr<sqlite3> database, sqlite3_stmt* statement, QByteArray sql, QString query);
+    QueryResult(std::shared_ptr<StoreConnection> connection, sqlite3_stmt* statement, QByteArray sql, QString query);
     ~QueryResult();
     QueryResult(const QueryResult&) = delete;
     QueryResult& operator=(const QueryResult&) = delete;
@@ -59,7 +59,8 @@ private:
     Outcome startAt(qsizetype first);
     Result<sqlite3_stmt*> prepare(const QByteArray& sql) const;
 
-    std::shared_ptr<sqlite3> m_database;
+    // Kept alive by every result, so a result can outlive the store that made it.
+    std::shared_ptr<StoreConnection> m_connection;
     sqlite3_stmt* m_statement;
     QByteArray m_sql;
     QString m_query;
@@ -102,18 +103,18 @@ public:
     void setQueryObserver(std::function<void(const QString&)> observer) { m_observer = std::move(observer); }
 
 private:
-    Store(ConnectionDescription description, std::shared_ptr<sqlite3> database);
+    Store(ConnectionDescription description, std::shared_ptr<StoreConnection> connection);
     Outcome loadTable(const QString& name);
     Outcome exec(const QString& sql);
+    // After a failure: the undo's own failure would only hide the first one.
+    void execAfterFailure(const QString& sql);
     Failure engineFailure(const QString& query) const;
-    static int authorize(void* store, int action, const char*, const char*, const char*, const char*);
 
     ConnectionDescription m_description;
-    std::shared_ptr<sqlite3> m_database;
+    std::shared_ptr<StoreConnection> m_connection;
     std::function<void(const QString&)> m_observer;
     QStringList m_loaded;
     QMap<QString, std::pair<QString, QStringList>> m_definitions; // main tables: columns, indexed columns
     bool m_compiled = false;
     QStringList m_indexedColumns { QStringLiteral("English"), QStringLiteral("Frensh") };
-    bool m_loading = false;
 };

@@ -45,8 +45,8 @@ WindowData WindowData::open(const Direction& direction, const QString& dataDirec
     data.browse->setRecordSource(direction.browseSource);
     data.lookup->setRecordSource(direction.lookupSource);
     for (Cursor* cursor : { data.browse.get(), data.lookup.get() }) {
-        if (auto failure = cursor->refresh(); failure && !data.loadFailure)
-            data.loadFailure = failure;
+        if (auto done = cursor->refresh(); !done && !data.loadFailure)
+            data.loadFailure = done.failure();
     }
     return data;
 }

@@ -15,7 +15,7 @@ struct WindowData final {
     std::unique_ptr<Cursor> browse; // Adodc1
     std::unique_ptr<Cursor> lookup; // Adodc2
     LetterStartTable letterStarts {}; // the connection file's own, else the direction's
-    Outcome loadFailure;            // the first failure met while opening them
+    std::optional<Failure> loadFailure; // the first failure met while opening them
 
     // Connects both cursors through the direction's connection file in `dataDirectory` and
     // runs their record sources. Cursors that cannot open stay closed and report why.

@@ -9,6 +9,8 @@
 
 #include <fluidsynth.h>
 
+#include "musicfile.h"
+
 namespace {
 
 // FluidSynth and the audio libraries it brings are loaded on the first MIDI piece, not at
@@ -90,32 +92,16 @@ QString installedSoundFont()
     return {};
 }
 
-Outcome checkMidiFile(const QString& path)
-{
-    QFile file(path);
-    if (!QFileInfo(path).isFile())
-        return Failure { 53, QStringLiteral("cannot play %1: the file does not exist").arg(path) };
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure { 75, QStringLiteral("cannot play %1: %2").arg(path, file.errorString()) };
-    const QByteArray head = file.read(22);
-    // MThd, a 6-byte header (format 0 to 2, at least one track), then the first MTrk chunk.
-    const auto byteAt = [&head](int i) { return static_cast<unsigned char>(head[i]); };
-    if (head.size() < 22 || !head.startsWith("MThd") || byteAt(4) || byteAt(5) || byteAt(6) || byteAt(7) != 6 || byteAt(8) || byteAt(9) > 2
-        || (byteAt(10) == 0 && byteAt(11) == 0) || head.mid(14, 4) != "MTrk")
-        return Failure { 321, QStringLiteral("cannot play %1: not a standard MIDI file").arg(path) };
-    return std::nullopt;
-}
-
 Result<std::unique_ptr<FluidSynthPlayer>> FluidSynthPlayer::open(const QString& midiFile, Output output, double decibels)
 {
     if (!fluid().loaded)
-        return Failure { 68, QStringLiteral("cannot play %1: the FluidSynth library (libfluidsynth3) cannot be loaded").arg(midiFile) };
+        return Failure { FailureNumber::DeviceUnavailable, QStringLiteral("cannot play %1: the FluidSynth library (libfluidsynth3) cannot be loaded").arg(midiFile) };
     installLog();
-    if (auto failure = checkMidiFile(midiFile))
-        return *failure;
+    if (auto checked = MusicFile::checkMidi(midiFile); !checked)
+        return checked.failure();
     const QString soundFont = installedSoundFont();
     if (soundFont.isEmpty())
-        return Failure { 68, QStringLiteral("cannot play %1: no General MIDI sound font is installed (timgm6mb-soundfont)").arg(midiFile) };
+        return Failure { FailureNumber::DeviceUnavailable, QStringLiteral("cannot play %1: no General MIDI sound font is installed (timgm6mb-soundfont)").arg(midiFile) };
 
     std::unique_ptr<FluidSynthPlayer> player(new FluidSynthPlayer);
     player->m_settings = fluid().new_fluid_settings();
@@ -124,18 +110,18 @@ Result<std::unique_ptr<FluidSynthPlayer>> FluidSynthPlayer::open(const QString& 
     fluid().fluid_settings_setint(player->m_settings, "synth.reverb.active", 1);
     player->m_synth = fluid().new_fluid_synth(player->m_settings);
     if (!player->m_synth)
-        return Failure { 68, QStringLiteral("cannot play %1: the synthesizer could not start").arg(midiFile) };
+        return Failure { FailureNumber::DeviceUnavailable, QStringLiteral("cannot play %1: the synthesizer could not start").arg(midiFile) };
     if (fluid().fluid_synth_sfload(player->m_synth, QFile::encodeName(soundFont).constData(), 1) == FLUID_FAILED)
-        return Failure { 68, QStringLiteral("cannot play %1: the sound font %2 could not be loaded").arg(midiFile, soundFont) };
+        return Failure { FailureNumber::DeviceUnavailable, QStringLiteral("cannot play %1: the sound font %2 could not be loaded").arg(midiFile, soundFont) };
     player->m_player = fluid().new_fluid_player(player->m_synth);
     if (!player->m_player || fluid().fluid_player_add(player->m_player, QFile::encodeName(midiFile).constData()) != FLUID_OK)
-        return Failure { 321, QStringLiteral("cannot play %1: FluidSynth refused it").arg(midiFile) };
+        return Failure { FailureNumber::InvalidFileFormat, QStringLiteral("cannot play %1: FluidSynth refused it").arg(midiFile) };
     fluid().fluid_player_set_loop(player->m_player, -1);
     if (output == Output::Device) {
         lastError().clear();
         player->m_driver = fluid().new_fluid_audio_driver(player->m_settings, player->m_synth);
         if (!player->m_driver)
-            return Failure { 68, QStringLiteral("cannot play %1: no audio output could be opened%2")
+            return Failure { FailureNumber::DeviceUnavailable, QStringLiteral("cannot play %1: no audio output could be opened%2")
                                      .arg(midiFile, lastError().isEmpty() ? QString() : QStringLiteral(" (") + lastError().trimmed() + u')') };
     }
     return player;

@@ -41,6 +41,3 @@ private:
 
 // The General MIDI sound font installed on this system, or empty.
 QString installedSoundFont();
-
-// Whether the file is a standard MIDI file, with a reason when it is not.
-Outcome checkMidiFile(const QString& path);

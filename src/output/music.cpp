@@ -30,31 +30,31 @@ MusicOperations::~MusicOperations() = default;
 
 void MusicOperations::cmdPlay_Click()
 {
-    Outcome failure = m_player->stop();
-    if (!failure)
-        failure = m_player->setFileName(resolveWithoutCase(m_programDirectory, { QStringLiteral("music"), QStringLiteral("music1.mid") }));
-    if (!failure)
-        failure = m_player->play();
-    if (failure)
-        m_presenter.showMessage(failureMessage(*failure, QStringLiteral("CMD PLAY")));
+    Outcome done = m_player->stop();
+    if (done.ok())
+        done = m_player->setFileName(resolveWithoutCase(m_programDirectory, { QStringLiteral("music"), QStringLiteral("music1.mid") }));
+    if (done.ok())
+        done = m_player->play();
+    if (!done)
+        m_presenter.showMessage(failureMessage(done.failure(), QStringLiteral("CMD PLAY")));
 }
 
 void MusicOperations::cmdStop_Click()
 {
-    if (auto failure = m_player->stop())
-        m_presenter.showMessage(failureMessage(*failure, QStringLiteral("Stop")));
+    if (auto done = m_player->stop(); !done)
+        m_presenter.showMessage(failureMessage(done.failure(), QStringLiteral("Stop")));
 }
 
 void MusicOperations::cmdParcourir_Click()
 {
     auto chosen = m_dialog->showOpen(resolveWithoutCase(m_dataDirectory, { QStringLiteral("Music") }));
-    Outcome failure = chosen ? Outcome() : chosen.failure();
-    if (!failure)
-        failure = m_player->setFileName(*chosen);
-    if (!failure)
-        failure = m_player->stop();
-    if (!failure)
-        failure = m_player->play();
-    if (failure && failure->number != MusicFailure::Cancelled)
-        m_presenter.showMessage(failureMessage(*failure, QStringLiteral("Parcourir")));
+    Outcome done = chosen ? Outcome() : chosen.failure();
+    if (done.ok())
+        done = m_player->setFileName(*chosen);
+    if (done.ok())
+        done = m_player->stop();
+    if (done.ok())
+        done = m_player->play();
+    if (!done && done.failure().number != FailureNumber::DialogCancelled)
+        m_presenter.showMessage(failureMessage(done.failure(), QStringLiteral("Parcourir")));
 }

@@ -25,13 +25,6 @@ public:
     virtual Result<QString> showOpen(const QString& initialDirectory) = 0;
 };
 
-namespace MusicFailure {
-inline constexpr int Cancelled = 32755;
-inline constexpr int FileNotFound = 53;
-inline constexpr int DeviceUnavailable = 68;
-inline constexpr int InvalidFileFormat = 321;
-} // namespace MusicFailure
-
 // `base` joined with each name in turn, each matched to what is on disk without regard to
 // case ("music" finds "Music").
 QString resolveWithoutCase(const QString& base, const QStringList& names);

@@ -20,10 +20,10 @@ Result<QStringList> fetchReportRows(const QString& dataDirectory)
         return store.failure();
     Cursor command(*store);
     command.setRecordSource(QStringLiteral("select * from p1.txt"));
-    if (auto failure = command.refresh())
-        return *failure;
+    if (auto done = command.refresh(); !done)
+        return done.failure();
     QStringList rows;
-    for (Outcome step = command.moveFirst(); !step && command.onEntry(); step = command.moveNext()) {
+    for (Outcome step = command.moveFirst(); step.ok() && command.onEntry(); step = command.moveNext()) {
         auto value = command.field(u"a1 a2 a3 ");
         if (!value)
             return value.failure();
@@ -36,10 +36,10 @@ Outcome DataReport_Initialize(ReportLayout& report, const PrintableTerms& terms)
 {
     // Band 2, controls 1 and 2, counted from 1 in stored order.
     if (report.bands.size() < 2 || report.bands[1].controls.size() < 2)
-        return Failure { 9, QStringLiteral("Subscript out of range: the page header of %1 has no controls 1 and 2").arg(report.name) };
+        return Failure { FailureNumber::SubscriptOutOfRange, QStringLiteral("Subscript out of range: the page header of %1 has no controls 1 and 2").arg(report.name) };
     report.bands[1].controls[0].text = terms.terme_anglais;
     report.bands[1].controls[1].text = terms.terme_francais;
-    return std::nullopt;
+    return {};
 }
 
 PrintOperation::PrintOperation(ReportLayout (*layout)(), PrintableTerms& terms, ReportViewer& viewer, MessagePresenter& presenter,
@@ -60,16 +60,16 @@ void PrintOperation::cmdImprimer_Click(const QString& englishBox, const QString&
     m_terms.terme_francais = frenchBox;
     ReportDocument document { m_layout(), {}, QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat) };
     m_viewer.discard(document.layout.name);
-    if (auto failure = DataReport_Initialize(document.layout, m_terms))
-        m_presenter.showMessage(failureMessage(*failure, QStringLiteral("Initialize")));
-    Outcome failure;
+    if (auto done = DataReport_Initialize(document.layout, m_terms); !done)
+        m_presenter.showMessage(failureMessage(done.failure(), QStringLiteral("Initialize")));
+    Outcome done;
     if (auto rows = fetchReportRows(m_dataDirectory))
         document.detailRows = *rows;
     else
-        failure = rows.failure();
-    if (!failure)
-        failure = m_viewer.show(document);
-    if (failure)
-        m_presenter.showMessage(failureMessage(*failure, QStringLiteral("Imprimer")));
+        done = rows.failure();
+    if (done.ok())
+        done = m_viewer.show(document);
+    if (!done)
+        m_presenter.showMessage(failureMessage(done.failure(), QStringLiteral("Imprimer")));
     m_busyPointer.setDefault();
 }

@@ -1,5 +1,7 @@
 #include "qtreportviewer.h"
 
+#include <tuple>
+
 #include <QBuffer>
 #include <QFile>
 #include <QPaintEngine>
@@ -7,42 +9,31 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
+#include "pdffile.h"
 #include "platform.h"
 
 namespace {
 
-constexpr int fileAccessFailure = 75;
-
 // A PDF the writer finished ends with its end-of-file marker.
 Outcome checkWrittenPdf(const QString& reportName, const QString& path)
 {
-    const auto notWritten = [&](const QString& reason) {
-        return Failure { fileAccessFailure, QStringLiteral("the report %1 was not written to %2: %3").arg(reportName, path, reason) };
-    };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return notWritten(file.errorString());
-    const qint64 size = file.size();
-    if (size <= 0)
-        return notWritten(QStringLiteral("the file is empty (is the disk full?)"));
-    file.seek(std::max<qint64>(0, size - 1024));
-    if (!file.read(1024).contains("%%EOF"))
-        return notWritten(QStringLiteral("the file is incomplete (is the disk full?)"));
-    return std::nullopt;
+    if (const QString reason = PdfFile::whyIncomplete(path); !reason.isEmpty())
+        return Failure { FailureNumber::PathFileAccess, QStringLiteral("the report %1 was not written to %2: %3").arg(reportName, path, reason) };
+    return {};
 }
 
 } // namespace
 
 Outcome printReport(const ReportDocument& document, QPrinter& printer)
 {
-    if (auto failure = renderReport(document, printer)) {
+    if (auto done = renderReport(document, printer); !done) {
         if (!printer.outputFileName().isEmpty())
-            failure->description += QStringLiteral(" (%1)").arg(printer.outputFileName());
-        return failure;
+            done.failure().description += QStringLiteral(" (%1)").arg(printer.outputFileName());
+        return done;
     }
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
         return checkWrittenPdf(document.layout.name, printer.outputFileName());
-    return std::nullopt;
+    return {};
 }
 
 void QtReportViewer::discard(const QString& reportName)
@@ -64,8 +55,8 @@ Outcome QtReportViewer::show(const ReportDocument& document)
     trial.open(QIODevice::WriteOnly);
     QPdfWriter writer(&trial);
     setReportMargins(writer);
-    if (auto failure = renderReport(document, writer))
-        return failure;
+    if (auto done = renderReport(document, writer); !done)
+        return done;
 
     auto* preview = new QPrintPreviewDialog();
     preview->setAttribute(Qt::WA_DeleteOnClose);
@@ -76,13 +67,14 @@ Outcome QtReportViewer::show(const ReportDocument& document)
     QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview, [this, document](QPrinter* printer) {
         // The preview draws its pages through a picture engine; anything else is a real print.
         if (printer->paintEngine() && printer->paintEngine()->type() == QPaintEngine::Picture) {
-            renderReport(document, *printer);
-        } else if (auto failure = printReport(document, *printer)) {
-            m_presenter.showMessage(failureMessage(*failure, QStringLiteral("Imprimer")));
+            // On screen the preview shows whatever could be drawn.
+            std::ignore = renderReport(document, *printer);
+        } else if (auto done = printReport(document, *printer); !done) {
+            m_presenter.showMessage(failureMessage(done.failure(), QStringLiteral("Imprimer")));
         }
     });
     preview->setModal(false);
     preview->show();
     m_previews[document.layout.name] = preview;
-    return std::nullopt;
+    return {};
 }

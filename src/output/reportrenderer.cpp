@@ -9,7 +9,6 @@
 namespace {
 
 constexpr int twipsPerInch = 1440;
-constexpr int printerFailure = 482;
 
 QFont fontOf(const ReportControl& control)
 {
@@ -57,7 +56,7 @@ public:
             return failure();
         draw(reportFooter);
         drawAt(pageFooter, m_bottom);
-        return std::nullopt;
+        return {};
     }
 
 private:
@@ -106,7 +105,7 @@ private:
 
     Failure failure() const
     {
-        return { printerFailure, QStringLiteral("cannot render the report %1: the printer took no new page").arg(m_document.layout.name) };
+        return { FailureNumber::PrinterError, QStringLiteral("cannot render the report %1: the printer took no new page").arg(m_document.layout.name) };
     }
 
     const ReportDocument& m_document;
@@ -176,10 +175,10 @@ Outcome renderReport(const ReportDocument& document, QPagedPaintDevice& device)
 {
     QPainter painter;
     if (!painter.begin(&device))
-        return Failure { printerFailure, QStringLiteral("cannot render the report %1: the printer or file cannot be opened").arg(document.layout.name) };
+        return Failure { FailureNumber::PrinterError, QStringLiteral("cannot render the report %1: the printer or file cannot be opened").arg(document.layout.name) };
     Renderer renderer(document, device, painter);
     Outcome outcome = renderer.run();
-    if (!painter.end() && !outcome)
-        outcome = Failure { printerFailure, QStringLiteral("cannot finish the report %1").arg(document.layout.name) };
+    if (!painter.end() && outcome.ok())
+        outcome = Failure { FailureNumber::PrinterError, QStringLiteral("cannot finish the report %1").arg(document.layout.name) };
     return outcome;
 }

@@ -28,10 +28,6 @@ private:
     std::unique_ptr<QAudioOutput> m_output;
 };
 
-// What kind of file the player is given, from its first bytes.
-enum class AudioKind { Midi, Wave, Ogg, Flac, Mp3 };
-Result<AudioKind> audioKind(const QString& path);
-
 class QtFileOpenDialog final : public FileOpenDialog {
 public:
     Result<QString> showOpen(const QString& initialDirectory) override;

@@ -15,36 +15,12 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "mounttable.h"
 #include "platform.h"
+#include "programfile.h"
 #include "windowactivation.h"
 
 namespace {
-
-constexpr int fileNotFound = 53;
-
-// Mount points write blanks, tabs, newlines and backslashes as octal escapes.
-QString decodeMountField(const QByteArray& field)
-{
-    QByteArray decoded;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok && code < 256) {
-                decoded.append(static_cast<char>(code));
-                i += 3;
-                continue;
-            }
-        }
-        decoded.append(field[i]);
-    }
-    return QString::fromUtf8(decoded);
-}
-
-bool isOpticalDevice(const QByteArray& device)
-{
-    return device.startsWith("/dev/sr") || device.startsWith("/dev/scd") || device.startsWith("/dev/cdrom") || device.startsWith("/dev/dvd");
-}
 
 Failure systemFailure(int number, const QString& path)
 {
@@ -53,26 +29,10 @@ Failure systemFailure(int number, const QString& path)
 
 } // namespace
 
-QStringList opticalMountPoints(const QByteArray& mounts)
-{
-    QStringList points;
-    for (const QByteArray& line : mounts.split('\n')) {
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() < 3)
-            continue;
-        const QByteArray& type = fields[2];
-        if (type == "iso9660" || type == "udf" || isOpticalDevice(fields[0]))
-            points.append(decodeMountField(fields[1]));
-    }
-    points.sort();
-    points.removeDuplicates();
-    return points;
-}
-
 QString presentationMessage(Presentation presentation, const QString& drive, const Failure& failure)
 {
     const bool french = presentation == Presentation::French;
-    if (failure.number == fileNotFound)
+    if (failure.number == FailureNumber::NoSuchFile)
         return (french ? QStringLiteral("Please insert the eVelmoraCS CD in ") : QStringLiteral("Please insert the eVelmoraCS CD in the drive ")) + drive;
     if (french)
         return QStringLiteral("Please Insert the eVelmoraCS CD in ") + drive + u' ' + QString::number(failure.number) + failure.description;
@@ -122,8 +82,8 @@ Result<QStringList> SystemOpticalDrives::drives()
 {
     QFile mounts(QStringLiteral("/proc/self/mounts"));
     if (!mounts.open(QIODevice::ReadOnly))
-        return Failure { 71, QStringLiteral("Disk not ready: cannot read the mount table /proc/self/mounts: ") + mounts.errorString() };
-    return opticalMountPoints(mounts.readAll());
+        return Failure { FailureNumber::DiskNotReady, QStringLiteral("Disk not ready: cannot read the mount table /proc/self/mounts: ") + mounts.errorString() };
+    return MountTable::opticalMountPoints(mounts.readAll());
 }
 #endif
 
@@ -131,7 +91,7 @@ Result<qint64> SystemProgramStarter::startDetached(const QString& program)
 {
     const QFileInfo info(program);
     if (!info.exists())
-        return Failure { fileNotFound, QStringLiteral("File not found: ") + program };
+        return Failure { FailureNumber::NoSuchFile, QStringLiteral("File not found: ") + program };
     QString command = program;
     QStringList arguments;
 #ifndef Q_OS_WIN
@@ -139,8 +99,7 @@ Result<qint64> SystemProgramStarter::startDetached(const QString& program)
     if (::access(path.constData(), X_OK) != 0) {
         const int accessError = errno;
         // A Windows program on the disc runs through Wine, where it is installed.
-        QFile file(program);
-        const bool windowsProgram = file.open(QIODevice::ReadOnly) && file.read(2) == "MZ";
+        const bool windowsProgram = ProgramFile::isWindowsProgram(program);
         const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
         if (!windowsProgram || wine.isEmpty())
             return systemFailure(windowsProgram ? ENOEXEC : accessError, program);

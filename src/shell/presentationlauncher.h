@@ -23,10 +23,6 @@ public:
     virtual void activate(qint64 processId) = 0;
 };
 
-// The optical media in /proc/self/mounts text: iso9660 and udf file systems and optical
-// block devices, by mount point.
-QStringList opticalMountPoints(const QByteArray& mounts);
-
 // The drive named when no optical disc is found, and the one used when the search itself
 // fails.
 #ifdef Q_OS_WIN

@@ -9,6 +9,7 @@
 #include "formbuilder.h"
 #include "platform.h"
 #include "productcontent.h"
+#include "rtfdocument.h"
 #include "rtfreader.h"
 #include "textfile.h"
 
@@ -95,7 +96,7 @@ void BibliographyWindow::Form_Load()
         m_busyPointer.setDefault();
         return;
     }
-    RtfReader::read(*rtf, *viewer->document());
+    setRtfDocument(RtfReader::read(*rtf), *viewer->document());
     viewer->moveCursor(QTextCursor::Start);
     SecondaryWindow::Form_Load();
 }

@@ -85,13 +85,13 @@ void WindowFlow::switchWindow(QWidget* source, MainWindow target, const QString&
     } catch (const std::bad_alloc&) {
         restore.dismiss();
         m_services.busyPointer.setDefault();
-        m_services.presenter.showMessage(failureMessage({ 7, QStringLiteral("Out of memory") }, operation));
+        m_services.presenter.showMessage(failureMessage({ FailureNumber::OutOfMemory, QStringLiteral("Out of memory") }, operation));
         return;
     } catch (const std::exception& error) {
         restore.dismiss();
         m_services.busyPointer.setDefault();
         // The source stays open: the user is never left without a window.
-        m_services.presenter.showMessage(failureMessage({ 51, QStringLiteral("Internal error: ") + QString::fromLocal8Bit(error.what()) }, operation));
+        m_services.presenter.showMessage(failureMessage({ FailureNumber::InternalError, QStringLiteral("Internal error: ") + QString::fromLocal8Bit(error.what()) }, operation));
         return;
     }
     if (closeFirst) {

@@ -128,21 +128,21 @@ Result<std::unique_ptr<ChmFile>> ChmFile::open(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        return Failure { 53, QStringLiteral("The help file %1 does not exist.").arg(path) };
+        return Failure { FailureNumber::NoSuchFile, QStringLiteral("The help file %1 does not exist.").arg(path) };
     QFile file(path);
     if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-        return Failure { 75, QStringLiteral("The help file %1 cannot be read: %2").arg(path, info.isFile() ? file.errorString() : QStringLiteral("it is a directory")) };
+        return Failure { FailureNumber::PathFileAccess, QStringLiteral("The help file %1 cannot be read: %2").arg(path, info.isFile() ? file.errorString() : QStringLiteral("it is a directory")) };
     if (file.read(4) != "ITSF")
-        return Failure { 321, QStringLiteral("The file %1 is not a compiled HTML help (.chm) file.").arg(path) };
+        return Failure { FailureNumber::InvalidFileFormat, QStringLiteral("The file %1 is not a compiled HTML help (.chm) file.").arg(path) };
     if (!directoryChainEnds(file) || !survivesChmlib(QFile::encodeName(path)))
-        return Failure { 321, QStringLiteral("The help file %1 is damaged: its directory cannot be read.").arg(path) };
+        return Failure { FailureNumber::InvalidFileFormat, QStringLiteral("The help file %1 is damaged: its directory cannot be read.").arg(path) };
     file.close();
 
     std::unique_ptr<ChmFile> chm(new ChmFile);
     chm->m_path = path;
     chm->m_handle = chm_open(QFile::encodeName(path).constData());
     if (!chm->m_handle)
-        return Failure { 321, QStringLiteral("The help file %1 is damaged: its directory cannot be read.").arg(path) };
+        return Failure { FailureNumber::InvalidFileFormat, QStringLiteral("The help file %1 is damaged: its directory cannot be read.").arg(path) };
     chm_enumerate(chm->m_handle, CHM_ENUMERATE_ALL, collectObject, &chm->m_objects);
     chm->readSystemData();
     if (chm->m_defaultTopic.isEmpty()) {
@@ -162,7 +162,7 @@ Result<std::unique_ptr<ChmFile>> ChmFile::open(const QString& path)
         }
     }
     if (chm->m_defaultTopic.isEmpty())
-        return Failure { 321, QStringLiteral("The help file %1 holds no page.").arg(path) };
+        return Failure { FailureNumber::InvalidFileFormat, QStringLiteral("The help file %1 holds no page.").arg(path) };
     return chm;
 }
 
@@ -179,14 +179,14 @@ Result<QByteArray> ChmFile::read(const QString& objectPath) const
     if (chm_resolve_object(m_handle, path.toUtf8().constData(), &info) != CHM_RESOLVE_SUCCESS) {
         const auto found = std::find_if(m_objects.cbegin(), m_objects.cend(), [&path](const QString& o) { return o.compare(path, Qt::CaseInsensitive) == 0; });
         if (found == m_objects.cend() || chm_resolve_object(m_handle, found->toUtf8().constData(), &info) != CHM_RESOLVE_SUCCESS)
-            return Failure { 53, QStringLiteral("%1 holds no page %2.").arg(m_path, path) };
+            return Failure { FailureNumber::NoSuchFile, QStringLiteral("%1 holds no page %2.").arg(m_path, path) };
     }
     if (info.length > static_cast<LONGUINT64>(maxObjectBytes))
-        return Failure { 7, QStringLiteral("%1 in %2 is too large to show.").arg(path, m_path) };
+        return Failure { FailureNumber::OutOfMemory, QStringLiteral("%1 in %2 is too large to show.").arg(path, m_path) };
     QByteArray bytes(static_cast<qsizetype>(info.length), Qt::Uninitialized);
     const LONGINT64 got = chm_retrieve_object(m_handle, &info, reinterpret_cast<unsigned char*>(bytes.data()), 0, static_cast<LONGINT64>(info.length));
     if (got < 0 || static_cast<LONGUINT64>(got) != info.length)
-        return Failure { 321, QStringLiteral("%1 in %2 cannot be read: the file is damaged.").arg(path, m_path) };
+        return Failure { FailureNumber::InvalidFileFormat, QStringLiteral("%1 in %2 cannot be read: the file is damaged.").arg(path, m_path) };
     return bytes;
 }
 

@@ -2,10 +2,6 @@
 
 #include <QHash>
 #include <QStringDecoder>
-#include <QTextBlockFormat>
-#include <QTextCharFormat>
-#include <QTextCursor>
-#include <QTextDocument>
 
 #include "textfile.h"
 
@@ -38,7 +34,11 @@ bool skippedDestination(const QByteArray& word)
 
 class Reader {
 public:
-    Reader(const QByteArray& rtf, QTextDocument& document) : m_rtf(rtf), m_cursor(&document) { m_states.append(State()); }
+    Reader(const QByteArray& rtf, Document& document) : m_rtf(rtf), m_document(document)
+    {
+        m_states.append(State());
+        m_document.paragraphs = { Paragraph() };
+    }
 
     void run()
     {
@@ -293,7 +293,7 @@ private:
             return;
         case Destination::ColourTable:
             if (b == ';') {
-                m_colours.append(QColor(m_red, m_green, m_blue));
+                m_colours.append(Colour { m_red, m_green, m_blue });
                 m_red = m_green = m_blue = 0;
             }
             return;
@@ -327,27 +327,29 @@ private:
         m_run.append(c);
     }
 
-    QTextCharFormat format() const
+    Run format() const
     {
         const State& s = m_states.last();
-        QTextCharFormat f;
-        f.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
-        f.setFontItalic(s.italic);
-        f.setFontUnderline(s.underline);
-        f.setFontPointSize(s.halfPoints / 2.0);
+        Run run;
+        run.bold = s.bold;
+        run.italic = s.italic;
+        run.underline = s.underline;
+        run.points = s.halfPoints / 2.0;
         if (const auto font = m_fonts.constFind(s.font); font != m_fonts.constEnd())
-            f.setFontFamilies({ *font });
+            run.family = *font;
         // Colour 0 is the automatic colour; others index the colour table.
         if (s.colour > 0 && s.colour < m_colours.size())
-            f.setForeground(m_colours[s.colour]);
-        return f;
+            run.colour = m_colours[s.colour];
+        return run;
     }
 
     void flush()
     {
         if (m_run.isEmpty())
             return;
-        m_cursor.insertText(m_run, format());
+        Run run = format();
+        run.text = m_run;
+        m_document.paragraphs.last().runs.append(std::move(run));
         m_run.clear();
     }
 
@@ -356,20 +358,21 @@ private:
         if (state().destination != Destination::Text)
             return;
         flush();
-        m_cursor.insertBlock();
+        // A new paragraph keeps the alignment of the one before until \pard.
+        Paragraph next;
+        next.alignment = m_document.paragraphs.last().alignment;
+        m_document.paragraphs.append(next);
     }
 
     void align(Qt::Alignment alignment)
     {
         if (state().destination != Destination::Text)
             return;
-        QTextBlockFormat block = m_cursor.blockFormat();
-        block.setAlignment(alignment);
-        m_cursor.setBlockFormat(block);
+        m_document.paragraphs.last().alignment = alignment;
     }
 
     const QByteArray& m_rtf;
-    QTextCursor m_cursor;
+    Document& m_document;
     qsizetype m_pos = 0;
     QList<State> m_states;
     int m_overflow = 0;
@@ -377,7 +380,7 @@ private:
     QHash<int, QString> m_fonts;
     int m_fontEntry = -1;
     QByteArray m_fontName;
-    QList<QColor> m_colours;
+    QList<Colour> m_colours;
     int m_red = 0;
     int m_green = 0;
     int m_blue = 0;
@@ -387,10 +390,23 @@ private:
 
 } // namespace
 
-void read(const QByteArray& rtf, QTextDocument& document)
+QString Document::plainText() const
 {
-    document.clear();
+    QStringList lines;
+    for (const Paragraph& paragraph : paragraphs) {
+        QString line;
+        for (const Run& run : paragraph.runs)
+            line += run.text;
+        lines.append(line);
+    }
+    return lines.join(u'\n');
+}
+
+Document read(const QByteArray& rtf)
+{
+    Document document;
     Reader(rtf, document).run();
+    return document;
 }
 
 } // namespace RtfReader

@@ -46,7 +46,7 @@ std::optional<ColumnType> columnType(QStringView name)
         if (name.compare(QStringView(typeName), Qt::CaseInsensitive) == 0)
             return type;
     }
-    return std::nullopt;
+    return {};
 }
 
 // "Col2=Frensh Text Width 255" or "Col2=\"French term\" Text".
@@ -70,13 +70,13 @@ Outcome parseColumn(QStringView definition, const QString& schemaFile, const QSt
     const QStringView typeName = rest.left(rest.indexOf(u' ') < 0 ? rest.size() : rest.indexOf(u' '));
     if (typeName.isEmpty()) {
         column->type = ColumnType::Text;
-        return std::nullopt;
+        return {};
     }
     const auto type = columnType(typeName);
     if (!type)
         return malformed(schemaFile, QStringLiteral("%1: unknown column type \"%2\"").arg(key, typeName));
     column->type = *type;
-    return std::nullopt;
+    return {};
 }
 
 // Applies the section of schema.ini that describes `tableFile`, when there is one.
@@ -85,7 +85,7 @@ Outcome readSchema(const QString& tableFile, Layout* layout)
     const QFileInfo table(tableFile);
     const QString schemaFile = TextFile::findCaseInsensitive(table.absolutePath(), QStringLiteral("schema.ini"));
     if (schemaFile.isEmpty())
-        return std::nullopt;
+        return {};
     auto bytes = TextFile::read(schemaFile, maxSchemaBytes);
     if (!bytes)
         return bytes.failure();
@@ -134,8 +134,8 @@ Outcome readSchema(const QString& tableFile, Layout* layout)
             if (!isNumber || index < 1 || index > maxColumns)
                 continue; // ColNameHeader aside, other Col... keys are not ours
             Column column;
-            if (auto failure = parseColumn(value, schemaFile, key, &column))
-                return failure;
+            if (auto done = parseColumn(value, schemaFile, key, &column); !done)
+                return done;
             columns.insert(index, column);
         }
     }
@@ -145,7 +145,7 @@ Outcome readSchema(const QString& tableFile, Layout* layout)
             return malformed(schemaFile, QStringLiteral("Col%1 of %2 is missing").arg(expected).arg(table.fileName()));
         layout->columns.append(it.value());
     }
-    return std::nullopt;
+    return {};
 }
 
 // Splits delimited text into records, RFC 4180 style, keeping track of line numbers.
@@ -231,7 +231,7 @@ private:
 Outcome checkValue(const Cell& cell, const Column& column, const QString& file, int line)
 {
     if (cell.null || column.type == ColumnType::Text)
-        return std::nullopt;
+        return {};
     bool ok = false;
     const QString value = cell.text.trimmed();
     if (column.type == ColumnType::Integer)
@@ -239,7 +239,7 @@ Outcome checkValue(const Cell& cell, const Column& column, const QString& file, 
     else
         value.toDouble(&ok);
     if (ok)
-        return std::nullopt;
+        return {};
     return malformedAt(file, line, QStringLiteral("%1 \"%2\" is not %3")
                                        .arg(column.name, cell.text.left(40),
                                             column.type == ColumnType::Integer ? QStringLiteral("a whole number") : QStringLiteral("a number")));
@@ -250,8 +250,8 @@ Outcome checkValue(const Cell& cell, const Column& column, const QString& file, 
 Outcome read(const QString& path, const std::function<Outcome(const QList<Column>&)>& columnsSink, const RowSink& rowSink)
 {
     Layout layout;
-    if (auto failure = readSchema(path, &layout))
-        return failure;
+    if (auto done = readSchema(path, &layout); !done)
+        return done;
 
     auto bytes = TextFile::read(path, maxTableBytes);
     if (!bytes)
@@ -299,23 +299,23 @@ Outcome read(const QString& path, const std::function<Outcome(const QList<Column
                 return malformed(path, QStringLiteral("two columns are named %1").arg(columns[i].name));
         }
     }
-    if (auto failure = columnsSink(columns))
-        return failure;
+    if (auto done = columnsSink(columns); !done)
+        return done;
 
     for (;;) {
         auto more = reader.next(&cells, &line);
         if (!more)
             return more.failure();
         if (!*more)
-            return std::nullopt;
+            return {};
         if (cells.size() != columns.size())
             return malformedAt(path, line, QStringLiteral("%1 fields, %2 expected").arg(cells.size()).arg(columns.size()));
         for (qsizetype i = 0; i < cells.size(); ++i) {
-            if (auto failure = checkValue(cells[i], columns[i], path, line))
-                return failure;
+            if (auto done = checkValue(cells[i], columns[i], path, line); !done)
+                return done;
         }
-        if (auto failure = rowSink(cells, line))
-            return failure;
+        if (auto done = rowSink(cells, line); !done)
+            return done;
     }
 }
 

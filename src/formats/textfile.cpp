@@ -56,7 +56,7 @@ std::optional<QString> decodeUtf8(QByteArrayView bytes)
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
-        return std::nullopt;
+        return {};
     return text;
 }
 
@@ -64,7 +64,7 @@ std::optional<QString> decodeMarkedUtf16(QByteArrayView bytes)
 {
     const bool little = bytes.startsWith("\xFF\xFE");
     if (!little && !bytes.startsWith("\xFE\xFF"))
-        return std::nullopt;
+        return {};
     QStringDecoder decoder(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE, QStringDecoder::Flag::Stateless);
     return QString(decoder.decode(bytes.sliced(2)));
 }

@@ -1,0 +1,255 @@
+// The rules without Qt that the windows and the quick lookup share: the search plan, num and
+// Letter Starts, connection strings, and what counts as a blank.
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+#include "connectionrules.h"
+#include "letterstartrules.h"
+#include "positionrule.h"
+#include "searchplan.h"
+#include "utf8text.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Runs the plan against a store that holds entries beginning with the given prefixes only,
+// and keeps the queries in the order they were sent.
+struct PlanRun {
+    std::vector<std::string> queries;
+    int longestAsked = 0;
+    SearchPlan::Ending ending;
+};
+
+PlanRun runPlan(const std::string& word, const std::vector<std::string>& found, std::ptrdiff_t longest = 0, const std::string& failOn = {})
+{
+    PlanRun run;
+    const auto query = [&](const std::string& text) {
+        run.queries.push_back(text);
+        if (!failOn.empty() && text.find(failOn) != std::string::npos)
+            return SearchPlan::Answer::Failed;
+        for (const std::string& beginning : found) {
+            if (text == SearchPlan::exactQuery(QueryTexts::frenchToEnglish, beginning) || text == SearchPlan::beginningQuery(QueryTexts::frenchToEnglish, beginning))
+                return SearchPlan::Answer::Found;
+        }
+        return SearchPlan::Answer::Empty;
+    };
+    run.ending = SearchPlan::run(QueryTexts::frenchToEnglish, word, query, [&] {
+        ++run.longestAsked;
+        return longest;
+    });
+    return run;
+}
+
+} // namespace
+
+class TestCore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void planQueriesInOrder();
+    void planForPastedText();
+    void positions_data();
+    void positions();
+    void letterStarts();
+    void connectionStrings_data();
+    void connectionStrings();
+    void blanksAndKeys();
+};
+
+void TestCore::planQueriesInOrder()
+{
+    // Exact first, then every beginning down to the empty one, quotes doubled in both.
+    const PlanRun none = runPlan("l'a", {});
+    QCOMPARE(none.ending.answer, SearchPlan::Answer::Empty);
+    const std::vector<std::string> expected { "select * from Ps where [Frensh] = 'l''a' order by frensh ",
+                                              "select * from Ps where [Frensh] Between 'l''a *'  and 'l''az*' order by Frensh ASC ",
+                                              "select * from Ps where [Frensh] Between 'l'' *'  and 'l''z*' order by Frensh ASC ",
+                                              "select * from Ps where [Frensh] Between 'l *'  and 'lz*' order by Frensh ASC ",
+                                              "select * from Ps where [Frensh] Between ' *'  and 'z*' order by Frensh ASC " };
+    QCOMPARE(none.queries, expected);
+    QCOMPARE(none.longestAsked, 0); // a typed word never asks
+
+    const PlanRun exact = runPlan("peur", { "peur" });
+    QCOMPARE(exact.queries.size(), std::size_t(1));
+    QVERIFY(exact.ending.exact);
+    QCOMPARE(exact.ending.beginning, std::string("peur"));
+
+    // A combining accent goes with the letter before it: "e" + U+0301 is dropped at once.
+    const PlanRun accent = runPlan("pe\xcc\x81x", { "p" });
+    QCOMPARE(accent.queries.size(), std::size_t(4)); // exact, pe´x, pe´, p
+    QVERIFY(!accent.ending.exact);
+    QCOMPARE(accent.ending.beginning, std::string("p"));
+
+    // A character beyond the BMP is one character.
+    const PlanRun emoji = runPlan("a\xf0\x9f\x98\x80", { "a" });
+    QCOMPARE(emoji.queries.size(), std::size_t(3));
+
+    // The store's failure ends the plan where it happens.
+    const PlanRun failed = runPlan("abc", {}, 0, "'ab *'");
+    QCOMPARE(failed.ending.answer, SearchPlan::Answer::Failed);
+    QCOMPARE(failed.queries.size(), std::size_t(3));
+}
+
+void TestCore::planForPastedText()
+{
+    // 65 characters: pasted. With entries at most 3 long, beginnings of 3 or more are left out.
+    const std::string pasted(65, 'q');
+    const PlanRun run = runPlan(pasted, {}, 3);
+    QCOMPARE(run.longestAsked, 1);
+    QCOMPARE(run.queries.size(), std::size_t(1 + 3)); // exact, then qq, q and the empty beginning
+    QCOMPARE(run.queries[1], SearchPlan::beginningQuery(QueryTexts::frenchToEnglish, "qq"));
+
+    // Unknown longest: every beginning is asked, as for a typed word.
+    QCOMPARE(runPlan(pasted, {}, 0).queries.size(), std::size_t(1 + 66));
+    // 64 characters is still typed.
+    QCOMPARE(runPlan(std::string(64, 'q'), {}, 3).longestAsked, 0);
+    // Length counts UTF-16 units, as the window's text box does: 33 emoji are 66 units.
+    std::string emoji;
+    for (int i = 0; i < 33; ++i)
+        emoji += "\xf0\x9f\x98\x80";
+    QCOMPARE(runPlan(emoji, {}, 2).longestAsked, 1);
+}
+
+void TestCore::positions_data()
+{
+    QTest::addColumn<QByteArray>("num");
+    QTest::addColumn<int>("verdict");
+    QTest::addColumn<int>("position");
+    const int position = int(PositionRule::Verdict::Position);
+    QTest::newRow("whole") << QByteArray("12") << position << 12;
+    QTest::newRow("blanks") << QByteArray(" \t12\xc2\xa0") << position << 12; // a no-break space is a blank
+    QTest::newRow("half to even down") << QByteArray("2.5") << position << 2;
+    QTest::newRow("half to even up") << QByteArray("3.5") << position << 4;
+    QTest::newRow("exponent") << QByteArray("1.2e3") << position << 1200;
+    QTest::newRow("point only after") << QByteArray("5.") << position << 5;
+    QTest::newRow("point only before") << QByteArray(".5") << position << 0;
+    QTest::newRow("small negative rounds to 0") << QByteArray("-0.4") << position << 0;
+    QTest::newRow("largest") << QByteArray("2147483647") << position << 2147483647;
+    QTest::newRow("just over") << QByteArray("2147483648") << int(PositionRule::Verdict::Overflow) << 0;
+    QTest::newRow("huge exponent") << QByteArray("1e400") << int(PositionRule::Verdict::Overflow) << 0;
+    QTest::newRow("below 0") << QByteArray("-3") << int(PositionRule::Verdict::Negative) << -3;
+    QTest::newRow("lone point") << QByteArray(".") << int(PositionRule::Verdict::NotANumber) << 0;
+    QTest::newRow("hex") << QByteArray("0x10") << int(PositionRule::Verdict::NotANumber) << 0;
+    QTest::newRow("Arabic digits") << QByteArray("\xd9\xa1\xd9\xa2") << int(PositionRule::Verdict::NotANumber) << 0;
+    QTest::newRow("empty") << QByteArray("") << int(PositionRule::Verdict::NotANumber) << 0;
+    QTest::newRow("bare exponent") << QByteArray("1e") << int(PositionRule::Verdict::NotANumber) << 0;
+}
+
+void TestCore::positions()
+{
+    QFETCH(QByteArray, num);
+    QFETCH(int, verdict);
+    QFETCH(int, position);
+    const auto parsed = PositionRule::parse(num.toStdString());
+    QCOMPARE(int(parsed.verdict), verdict);
+    if (parsed.verdict == PositionRule::Verdict::Position || parsed.verdict == PositionRule::Verdict::Negative)
+        QCOMPARE(parsed.position, position);
+}
+
+void TestCore::letterStarts()
+{
+    std::string text = "0";
+    for (int i = 1; i < 26; ++i)
+        text += ", " + std::to_string(i * 10);
+    const auto good = LetterStartRules::parse(text);
+    QVERIFY(good.table);
+    QCOMPARE((*good.table)[25], 250);
+
+    using Kind = LetterStartRules::Problem::Kind;
+    QCOMPARE(LetterStartRules::parse("0,1,2").problem.kind, Kind::Count);
+    QCOMPARE(LetterStartRules::parse("0,1,2").problem.fields, 3);
+    const auto notNumber = LetterStartRules::parse(text.replace(text.find("30"), 2, "3x"));
+    QCOMPARE(notNumber.problem.kind, Kind::NotANumber);
+    QCOMPARE(notNumber.problem.letter, 3);
+    QCOMPARE(notNumber.problem.field, std::string("3x"));
+    const auto empty = LetterStartRules::parse("0" + std::string(25, ','));
+    QCOMPARE(empty.problem.kind, Kind::NotANumber);
+    QCOMPARE(empty.problem.letter, 1);
+    std::string falling = "0";
+    for (int i = 1; i < 26; ++i)
+        falling += "," + std::to_string(i == 7 ? 1 : i * 10);
+    const auto fall = LetterStartRules::parse(falling);
+    QCOMPARE(fall.problem.kind, Kind::Falling);
+    QCOMPARE(fall.problem.letter, 7);
+    QCOMPARE(fall.problem.previous, 60);
+    std::string first = "4";
+    for (int i = 1; i < 26; ++i)
+        first += ",9";
+    QCOMPARE(LetterStartRules::parse(first).problem.kind, Kind::FirstNotZero);
+    std::string big = "0";
+    for (int i = 1; i < 26; ++i)
+        big += ",2147483648";
+    QCOMPARE(LetterStartRules::parse(big).problem.kind, Kind::NotANumber);
+}
+
+void TestCore::connectionStrings_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("provider"); // empty: refused
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QByteArray>("problem");
+    QTest::newRow("plain") << QByteArray("Provider=text;Data Source=fr") << QByteArray("text") << QByteArray("fr") << QByteArray();
+    QTest::newRow("comments and [oledb]") << QByteArray("\n[OLEDB]\n; a note\n  Provider=sqlite ; Data Source = a.sqlite \nignored")
+                                          << QByteArray("sqlite") << QByteArray("a.sqlite") << QByteArray();
+    QTest::newRow("quoted with ; and doubled quote") << QByteArray("provider=text;data source=\"a;b \"\"c\"\"\"  ;")
+                                                     << QByteArray("text") << QByteArray("a;b \"c\"") << QByteArray();
+    QTest::newRow("last key wins") << QByteArray("Provider=x;Provider=text") << QByteArray("text") << QByteArray() << QByteArray();
+    QTest::newRow("long s in a key") << QByteArray("Provider=text;Data \xc5\xbfource=fr") << QByteArray("text") << QByteArray("fr") << QByteArray();
+    QTest::newRow("no-break spaces trimmed") << QByteArray("Provider=text;Data Source=\xc2\xa0" "fr\xe3\x80\x80") << QByteArray("text")
+                                             << QByteArray("fr") << QByteArray();
+    QTest::newRow("empty") << QByteArray(" \n;x\n") << QByteArray() << QByteArray() << QByteArray("no connection string");
+    QTest::newRow("no provider") << QByteArray("Data Source=fr") << QByteArray() << QByteArray() << QByteArray("no Provider");
+    QTest::newRow("no =") << QByteArray("Provider=text;junk;") << QByteArray() << QByteArray() << QByteArray("\"junk\" has no '='");
+    QTest::newRow("no key") << QByteArray("=text") << QByteArray() << QByteArray() << QByteArray("a value has no key");
+    QTest::newRow("open quote") << QByteArray("Provider=\"text") << QByteArray() << QByteArray() << QByteArray("the value of Provider has no closing quote");
+    QTest::newRow("after quote") << QByteArray("Provider=\"text\" x") << QByteArray() << QByteArray() << QByteArray("text after the quoted value of Provider");
+}
+
+void TestCore::connectionStrings()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, provider);
+    QFETCH(QByteArray, source);
+    QFETCH(QByteArray, problem);
+    const auto parsed = ConnectionRules::parse(text.toStdString());
+    if (provider.isEmpty()) {
+        QVERIFY(!parsed.connection);
+        QCOMPARE(QByteArray::fromStdString(parsed.problem), problem);
+        return;
+    }
+    QVERIFY2(parsed.connection, parsed.problem.c_str());
+    QCOMPARE(QByteArray::fromStdString(*parsed.connection->provider), provider);
+    QCOMPARE(QByteArray::fromStdString(parsed.connection->dataSource), source);
+}
+
+void TestCore::blanksAndKeys()
+{
+    // Every character Qt calls a blank, and none it does not, over the whole BMP.
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        if (Utf8Text::isSpace(c) != QChar(char16_t(c)).isSpace())
+            QFAIL(qPrintable(u"U+%1 is a blank to one side only"_s.arg(quint32(c), 4, 16, QChar(u'0'))));
+    }
+    QCOMPARE(Utf8Text::trimmed(" \xe2\x80\x83" "a b\xe2\x80\xa8\t"), std::string_view("a b"));
+    QCOMPARE(Utf8Text::trimmed("\xc2\xa0"), std::string_view());
+    // Keys compare as Qt compares them without regard to case.
+    for (const char* key : { "provider", "PROVIDER", "Pro\xc5\xbfvider", "\xe2\x84\xaa" "ey" }) {
+        const QString qt = QString::fromUtf8(key);
+        QCOMPARE(Utf8Text::equalsIgnoringCase(key, "provider"), qt.compare(u"provider"_s, Qt::CaseInsensitive) == 0);
+        QCOMPARE(Utf8Text::equalsIgnoringCase(key, "key"), qt.compare(u"key"_s, Qt::CaseInsensitive) == 0);
+    }
+    QVERIFY(!Utf8Text::equalsIgnoringCase("provide", "provider"));
+    QCOMPARE(Utf8Text::utf16Length("a\xc3\xa9\xf0\x9f\x98\x80"), 4);
+    QVERIFY(Utf8Text::valid("a\xc3\xa9"));
+    QVERIFY(!Utf8Text::valid("\xc0\xaf"));       // overlong
+    QVERIFY(!Utf8Text::valid("\xed\xa0\x80"));   // a surrogate
+    QVERIFY(!Utf8Text::valid("\xf4\x90\x80\x80")); // beyond U+10FFFF
+    QVERIFY(!Utf8Text::valid("\xe2\x82"));       // cut
+}
+
+QTEST_GUILESS_MAIN(TestCore)
+#include "tst_core.moc"
