@@ -1,6 +1,8 @@
 #include <QDirIterator>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include "connectiondescription.h"
 #include "cursor.h"
 #include "testsupport.h"
@@ -57,6 +59,9 @@ private slots:
     void storeOnlyReads();
     void failuresNameTheCause();
     void farJumpsAgreeWithStepping();
+    void resultsOutliveTheirStore();
+    void quotedColumnNames();
+    void tableThatIsAPipe();
 
 private:
     QTemporaryDir m_dir;
@@ -296,6 +301,59 @@ void TestCursor::farJumpsAgreeWithStepping()
         QCOMPARE(at(), order.last());
         QCOMPARE(*cursor.recordCount(), 20000);
     }
+}
+
+void TestCursor::resultsOutliveTheirStore()
+{
+    // The store registers its authorizer and ordering with the engine; a result still reading
+    // after the store is gone must not call into it. 6,000 rows, so that counting and a far
+    // row each prepare a new statement the engine authorizes and orders.
+    QTemporaryDir dir;
+    QList<QPair<QString, QString>> pairs;
+    for (int i = 0; i < 6000; ++i)
+        pairs.append({ u"en%1"_s.arg(i, 4, 10, QChar(u'0')), u"fr%1"_s.arg(5999 - i, 4, 10, QChar(u'0')) });
+    writeDictionary(dir.path(), numbered(pairs), {});
+    auto store = openStore(dir.filePath(u"fr"_s));
+    auto result = store->execute(u"select * from PS order by Frensh"_s);
+    QVERIFY(result);
+    const std::weak_ptr<Store> watched = store;
+    store.reset();
+    QVERIFY(watched.expired());
+
+    QueryResult& rows = **result;
+    QCOMPARE(*rows.rowCount(), 6000);
+    QVERIFY(*rows.hasRow(5999));
+    QCOMPARE(rows.value(5999, rows.columnIndex(u"Frensh")).text, u"fr5999"_s);
+    QVERIFY(*rows.hasRow(0)); // back before the rows kept: another statement
+    QCOMPARE(rows.value(0, rows.columnIndex(u"Frensh")).text, u"fr0000"_s);
+}
+
+void TestCursor::quotedColumnNames()
+{
+    // A dictionary table whose header quotes its names: the blanks inside the quotes stay, so
+    // the queries name the columns with them.
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"PS.txt"_s, "\"English \",\" Frensh\",\"num\"\nfear,peur,0\n");
+    Cursor cursor(openStore(dir.path()));
+    cursor.setRecordSource(u"select [English ], [ Frensh] from PS"_s);
+    QVERIFY(cursor.refresh());
+    QCOMPARE(cursor.field(u"English ")->text, u"fear"_s);
+    QCOMPARE(cursor.field(u" Frensh")->text, u"peur"_s);
+    cursor.setRecordSource(u"select * from PS"_s);
+    QVERIFY(cursor.refresh());
+    QCOMPARE(cursor.field(u"English").failure().number, int(FailureNumber::FieldNotFound));
+}
+
+void TestCursor::tableThatIsAPipe()
+{
+    QTemporaryDir dir;
+    QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(u"PS.txt"_s)).constData(), 0600) == 0);
+    Cursor cursor(openStore(dir.path()));
+    cursor.setRecordSource(u"select * from PS"_s);
+    const Outcome opened = cursor.refresh();
+    QVERIFY(!opened);
+    QCOMPARE(opened.failure().number, int(FailureNumber::CannotReadFile));
+    QCOMPARE(opened.failure().description, u"cannot read "_s + dir.filePath(u"PS.txt"_s) + u": it is not a regular file but a named pipe (FIFO)"_s);
 }
 
 QTEST_GUILESS_MAIN(TestCursor)

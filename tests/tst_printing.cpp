@@ -70,6 +70,7 @@ private slots:
     void printOperation();
     void previewsAreReplacedPerReport();
     void missingRows();
+    void rowsWithoutASchema();
     void longTermsWrapInsideTheirLabel();
     void printsOnlyFilesItCouldWrite();
 
@@ -183,6 +184,30 @@ void TestPrinting::missingRows()
     PrintOperation nowhere(&ReportLayout::prEng1, terms, viewer, presenter, busy, empty.filePath(u"gone"_s));
     nowhere.cmdImprimer_Click(QString(), QString());
     QVERIFY(presenter.messages.last().startsWith(u"3024cannot find the data directory"_s));
+}
+
+void TestPrinting::rowsWithoutASchema()
+{
+    // Without a schema.ini the header line names the column; inside its quotes the trailing
+    // blank the report reads by is part of the name.
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"p1.txt"_s, "\"a1 a2 a3 \"\nSource:\n\"eVelmora, EF\"\n");
+    const auto rows = fetchReportRows(dir.path());
+    QVERIFY2(rows, qPrintable(rows ? QString() : rows.failure().description));
+    QCOMPARE(*rows, (QStringList { u"Source:"_s, u"eVelmora, EF"_s }));
+
+    PrintableTerms terms;
+    RecordingViewer viewer;
+    RecordingPresenter presenter;
+    RecordingBusyPointer busy;
+    PrintOperation print(&ReportLayout::prEng1, terms, viewer, presenter, busy, dir.path());
+    print.cmdImprimer_Click(u"fear"_s, u"peur"_s);
+    QCOMPARE(presenter.messages, QStringList());
+    QCOMPARE(viewer.shown.detailRows, *rows);
+
+    // Unquoted, the blank is layout and the name the report reads is not there.
+    writeTextFile(dir.path(), u"p1.txt"_s, "a1 a2 a3 \nSource:\n");
+    QCOMPARE(fetchReportRows(dir.path()).failure().number, int(FailureNumber::FieldNotFound));
 }
 
 void TestPrinting::longTermsWrapInsideTheirLabel()

@@ -253,6 +253,9 @@ void TestSearch::numPlacesTheBrowseCursor_data()
     QTest::newRow("beyond 32 bits") << u"4294967297"_s << u"aboulie"_s << u"6Overflow: num 4294967297 is outside the 32-bit range"_s;
     QTest::newRow("not a number") << u"x1"_s << u"aboulie"_s << u"13Type mismatch: num \"x1\" is not a number"_s;
     QTest::newRow("missing") << QString() << u"aboulie"_s << u"94Invalid use of Null: the entry has no num"_s;
+    // Below 0 names no entry either: reported, the browse cursor left on the first entry.
+    QTest::newRow("below 0") << u"-3"_s << u"aboulie"_s << u"6Overflow: num -3 is below 0, before the first browse position"_s;
+    QTest::newRow("small negative is 0") << u"-0.4"_s << u"aboulie"_s << QString();
 }
 
 void TestSearch::numPlacesTheBrowseCursor()

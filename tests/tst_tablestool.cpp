@@ -78,6 +78,13 @@ void TestTablesTool::catchesWrongNum()
     QCOMPARE(check.exitCode, 1);
     QVERIFY2(check.output.contains(u"position 1: num is 2: biais"_s), qPrintable(check.output));
     QVERIFY(!check.output.contains(u"position 2:"_s));
+
+    // A num below 0 is no position at all: said so, not only that it differs.
+    writeDictionary(dir.path(), { { u"anxiety"_s, u"anxiété"_s, u"0"_s }, { u"bias"_s, u"biais"_s, u"-1"_s } }, numbered({ { u"bias"_s, u"biais"_s } }));
+    const Run negative = runTool({ u"check"_s, dir.path() });
+    QCOMPARE(negative.exitCode, 1);
+    QVERIFY2(negative.output.contains(u"position 1: num is -1 (Overflow: num -1 is below 0, before the first browse position): biais"_s),
+             qPrintable(negative.output));
 }
 
 void TestTablesTool::rejectsBadSources()

@@ -1,5 +1,7 @@
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include "connectiondescription.h"
 #include "testsupport.h"
 #include "texttable.h"
@@ -50,6 +52,10 @@ private slots:
     void dataSourceOutsideTheDataDirectory();
     void tablesInMarkedUtf16();
     void tableTooLargeIsRefusedUnread();
+    void lineEnds_data();
+    void lineEnds();
+    void quotedHeaderNamesKeepTheirBlanks();
+    void pipesAndDevicesAreNotRead();
 
 private:
     QTemporaryDir m_dir;
@@ -304,6 +310,76 @@ void TestTextSources::tableTooLargeIsRefusedUnread()
     QVERIFY2(table.outcome.failure().description.contains(file.fileName()) && table.outcome.failure().description.contains(u"314572800 bytes"_s)
                  && table.outcome.failure().description.contains(u"268435456"_s),
              qPrintable(table.outcome.failure().description));
+}
+
+void TestTextSources::lineEnds_data()
+{
+    QTest::addColumn<QByteArray>("table");
+    QTest::newRow("LF") << QByteArray("English,Frensh\nfear,peur\n\n\"say\nno\",non\nzeal,zèle");
+    QTest::newRow("CRLF") << QByteArray("English,Frensh\r\nfear,peur\r\n\r\n\"say\r\nno\",non\r\nzeal,zèle\r\n");
+    QTest::newRow("CR alone") << QByteArray("English,Frensh\rfear,peur\r\r\"say\rno\",non\rzeal,zèle\r");
+}
+
+void TestTextSources::lineEnds()
+{
+    // Old Mac text ends its lines with a CR alone; it reads as the other two do, a line end
+    // inside quotes staying part of the field.
+    QFETCH(QByteArray, table);
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"PS.txt"_s, table);
+    writeTextFile(dir.path(), u"schema.ini"_s, QByteArray("[PS.txt]\rColNameHeader=True\rCharacterSet=65001\r"));
+    const ReadTable read = readTable(dir.filePath(u"PS.txt"_s));
+    QVERIFY2(read.outcome, qPrintable(read.outcome ? QString() : read.outcome.failure().description));
+    QCOMPARE(read.columns.size(), 2);
+    QCOMPARE(read.rows.size(), 3);
+    QCOMPARE(read.rows[0][1].text, u"peur"_s);
+    QVERIFY(read.rows[1][0].text.startsWith(u"say"_s) && read.rows[1][0].text.endsWith(u"no"_s));
+    QCOMPARE(read.rows[2][1].text, u"zèle"_s);
+
+    // A fault is named on the line a reader would count, whatever the line ends.
+    QByteArray broken = table;
+    broken.replace("zeal,", QByteArray("ze\0al,", 6));
+    writeTextFile(dir.path(), u"PS.txt"_s, broken);
+    const ReadTable nul = readTable(dir.filePath(u"PS.txt"_s));
+    QVERIFY(!nul.outcome);
+    QVERIFY2(nul.outcome.failure().description.contains(u"line 6: a NUL character"_s), qPrintable(nul.outcome.failure().description));
+}
+
+void TestTextSources::quotedHeaderNamesKeepTheirBlanks()
+{
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"p1.txt"_s, "\"a1 a2 a3 \"\nfirst row\n\"second, row\"\n");
+    const ReadTable quoted = readTable(dir.filePath(u"p1.txt"_s));
+    QVERIFY(quoted.outcome);
+    QCOMPARE(quoted.columns[0].name, u"a1 a2 a3 "_s);
+    QCOMPARE(quoted.rows.size(), 2);
+
+    // Blanks inside the quotes are the name's; blanks around an unquoted name are layout.
+    writeTextFile(dir.path(), u"PS.txt"_s, "  English ,\" Frensh\",\"\"\nfear,peur,x\n");
+    const ReadTable mixed = readTable(dir.filePath(u"PS.txt"_s));
+    QVERIFY(mixed.outcome);
+    QCOMPARE(mixed.columns[0].name, u"English"_s);
+    QCOMPARE(mixed.columns[1].name, u" Frensh"_s);
+    QCOMPARE(mixed.columns[2].name, u"F3"_s); // an empty name, quoted or not, is numbered
+}
+
+void TestTextSources::pipesAndDevicesAreNotRead()
+{
+    // Opening a named pipe for reading would wait for a writer that never comes.
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath(u"PS.txt"_s);
+    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+    const ReadTable fromPipe = readTable(pipe);
+    QVERIFY(!fromPipe.outcome);
+    QCOMPARE(fromPipe.outcome.failure().number, int(FailureNumber::CannotReadFile));
+    QCOMPARE(fromPipe.outcome.failure().description, u"cannot read "_s + pipe + u": it is not a regular file but a named pipe (FIFO)"_s);
+
+    // A link to a device says what lies behind it.
+    const QString link = dir.filePath(u"d0.UDL"_s);
+    QVERIFY(QFile::link(u"/dev/zero"_s, link));
+    const auto device = ConnectionDescription::read(link, dir.path());
+    QVERIFY(!device);
+    QVERIFY2(device.failure().description.endsWith(u"it is not a regular file but a character device"_s), qPrintable(device.failure().description));
 }
 
 QTEST_GUILESS_MAIN(TestTextSources)

@@ -189,7 +189,10 @@ int checkDirection(const QString& title, const Direction& direction, const QStri
         }
         if (num->text.trimmed() != QString::number(position)) {
             ++wrong;
-            out() << "  position " << position << ": num is " << (num->null ? QStringLiteral("empty") : num->text) << ": " << term->text << Qt::endl;
+            // A num that names no position at all says why, as the search would.
+            const auto named = browsePosition(*num);
+            out() << "  position " << position << ": num is " << (num->null ? QStringLiteral("empty") : num->text)
+                  << (named ? QString() : QStringLiteral(" (") + named.failure().description + u')') << ": " << term->text << Qt::endl;
         }
         terms.append(term->text);
     }

@@ -285,6 +285,10 @@ Outcome Store::loadTable(const QString& name)
     const QString table = dot < 0 ? name : name.mid(dot + 1);
     const QString fileName = dot < 0 ? name + QStringLiteral(".txt") : name;
     const QString path = TextFile::findCaseInsensitive(m_description.tableDirectory, fileName);
+    if (!path.isEmpty() && !QFileInfo(path).isDir()) {
+        if (const QString reason = TextFile::notRegularReason(path); !reason.isEmpty())
+            return Failure { FailureNumber::CannotReadFile, QStringLiteral("cannot read %1: %2").arg(path, reason) };
+    }
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return Failure { FailureNumber::FileNotFound,
                          QStringLiteral("cannot find the table %1: no file %2 in %3").arg(name, fileName, m_description.tableDirectory) };

@@ -9,6 +9,8 @@
 
 #include <chm_lib.h>
 
+#include "textfile.h"
+
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/wait.h>
@@ -129,9 +131,11 @@ Result<std::unique_ptr<ChmFile>> ChmFile::open(const QString& path)
     const QFileInfo info(path);
     if (!info.exists())
         return Failure { FailureNumber::NoSuchFile, QStringLiteral("The help file %1 does not exist.").arg(path) };
+    if (const QString reason = TextFile::notRegularReason(path); !reason.isEmpty())
+        return Failure { FailureNumber::PathFileAccess, QStringLiteral("The help file %1 cannot be read: %2").arg(path, reason) };
     QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-        return Failure { FailureNumber::PathFileAccess, QStringLiteral("The help file %1 cannot be read: %2").arg(path, info.isFile() ? file.errorString() : QStringLiteral("it is a directory")) };
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure { FailureNumber::PathFileAccess, QStringLiteral("The help file %1 cannot be read: %2").arg(path, file.errorString()) };
     if (file.read(4) != "ITSF")
         return Failure { FailureNumber::InvalidFileFormat, QStringLiteral("The file %1 is not a compiled HTML help (.chm) file.").arg(path) };
     if (!directoryChainEnds(file) || !survivesChmlib(QFile::encodeName(path)))

@@ -3,13 +3,17 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "textfile.h"
+
 namespace MusicFile {
 
 Result<Kind> kind(const QString& path)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile())
+    if (!QFileInfo::exists(path) || QFileInfo(path).isDir())
         return Failure { FailureNumber::NoSuchFile, QStringLiteral("cannot play %1: the file does not exist").arg(path) };
+    if (const QString reason = TextFile::notRegularReason(path); !reason.isEmpty())
+        return Failure { FailureNumber::PathFileAccess, QStringLiteral("cannot play %1: %2").arg(path, reason) };
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failure { FailureNumber::PathFileAccess, QStringLiteral("cannot play %1: %2").arg(path, file.errorString()) };
     const QByteArray head = file.read(12);
@@ -30,9 +34,11 @@ Result<Kind> kind(const QString& path)
 
 Outcome checkMidi(const QString& path)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile())
+    if (!QFileInfo::exists(path) || QFileInfo(path).isDir())
         return Failure { FailureNumber::NoSuchFile, QStringLiteral("cannot play %1: the file does not exist").arg(path) };
+    if (const QString reason = TextFile::notRegularReason(path); !reason.isEmpty())
+        return Failure { FailureNumber::PathFileAccess, QStringLiteral("cannot play %1: %2").arg(path, reason) };
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failure { FailureNumber::PathFileAccess, QStringLiteral("cannot play %1: %2").arg(path, file.errorString()) };
     const QByteArray head = file.read(22);

@@ -5,15 +5,32 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <sys/stat.h>
+
 namespace TextFile {
+
+QString notRegularReason(const QString& path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || S_ISREG(status.st_mode))
+        return {};
+    if (S_ISDIR(status.st_mode))
+        return QStringLiteral("it is a directory");
+    const QString kind = S_ISFIFO(status.st_mode) ? QStringLiteral("a named pipe (FIFO)")
+        : S_ISCHR(status.st_mode)                 ? QStringLiteral("a character device")
+        : S_ISBLK(status.st_mode)                 ? QStringLiteral("a block device")
+        : S_ISSOCK(status.st_mode)                ? QStringLiteral("a socket")
+                                                  : QStringLiteral("not a file");
+    return QStringLiteral("it is not a regular file but ") + kind;
+}
 
 Result<QByteArray> read(const QString& path, qint64 maxBytes)
 {
     const QFileInfo info(path);
     if (!info.exists())
         return Failure { FailureNumber::FileNotFound, QStringLiteral("cannot find the file ") + path };
-    if (info.isDir())
-        return Failure { FailureNumber::CannotReadFile, QStringLiteral("cannot read ") + path + QStringLiteral(": it is a directory") };
+    if (const QString reason = notRegularReason(path); !reason.isEmpty())
+        return Failure { FailureNumber::CannotReadFile, QStringLiteral("cannot read ") + path + QStringLiteral(": ") + reason };
     if (info.size() > maxBytes)
         return Failure { FailureNumber::CannotReadFile,
                          QStringLiteral("cannot read %1: %2 bytes, more than the %3 allowed")

@@ -8,7 +8,13 @@
 // Reading the outside files the store depends on.
 namespace TextFile {
 
-// The whole file, or a failure that names it (missing, a directory, unreadable, too large).
+// Why the path is not a regular file that can be read without blocking ("it is a directory",
+// "it is not a regular file but a named pipe (FIFO)" …); empty for a regular file or a link
+// to one, and for a path that does not exist.
+QString notRegularReason(const QString& path);
+
+// The whole file, or a failure that names it (missing, a directory, a pipe or device,
+// unreadable, too large). A pipe or device is never opened: reading one could wait forever.
 Result<QByteArray> read(const QString& path, qint64 maxBytes);
 
 // Windows-1252, the code page of tables written on Western European systems.

@@ -1,6 +1,7 @@
 #include "texttable.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "textfile.h"
 
@@ -94,7 +95,8 @@ Outcome readSchema(const QString& tableFile, Layout* layout)
 
     bool inSection = false;
     QMap<int, Column> columns;
-    for (QStringView line : QStringView(text).split(u'\n')) {
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    for (QStringView line : QStringView(text).split(lineEnd)) {
         line = line.trimmed();
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
@@ -148,6 +150,12 @@ Outcome readSchema(const QString& tableFile, Layout* layout)
     return {};
 }
 
+// Line ends as the files come: LF, CRLF, or a lone CR (old Mac text).
+bool isLineEnd(QChar c)
+{
+    return c == u'\n' || c == u'\r';
+}
+
 // Splits delimited text into records, RFC 4180 style, keeping track of line numbers.
 class RecordReader final {
 public:
@@ -157,10 +165,8 @@ public:
     Result<bool> next(QList<Cell>* cells, int* line)
     {
         // Blank lines hold no record.
-        while (m_pos < m_text.size() && (m_text[m_pos] == u'\n' || (m_text[m_pos] == u'\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == u'\n'))) {
-            m_pos += m_text[m_pos] == u'\r' ? 2 : 1;
-            ++m_line;
-        }
+        while (m_pos < m_text.size() && isLineEnd(m_text[m_pos]))
+            skipLineEnd();
         if (m_pos >= m_text.size())
             return false;
         *line = m_line;
@@ -183,7 +189,7 @@ public:
                         closed = true;
                         break;
                     }
-                    if (c == u'\n')
+                    if (c == u'\n' || (c == u'\r' && (m_pos + 1 == m_text.size() || m_text[m_pos + 1] != u'\n')))
                         ++m_line;
                     cell.text += c;
                     ++m_pos;
@@ -192,28 +198,23 @@ public:
                     return malformedAt(m_file, startLine, QStringLiteral("a quoted field is not closed"));
                 if (cell.text.isNull())
                     cell.text = QLatin1String("");
-                if (m_pos < m_text.size() && m_text[m_pos] == u'\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == u'\n')
-                    ++m_pos;
-                if (m_pos < m_text.size() && m_text[m_pos] != m_delimiter && m_text[m_pos] != u'\n')
+                cell.quoted = true;
+                if (m_pos < m_text.size() && m_text[m_pos] != m_delimiter && !isLineEnd(m_text[m_pos]))
                     return malformedAt(m_file, m_line, QStringLiteral("text after the closing quote of field %1").arg(cells->size() + 1));
             } else {
                 const qsizetype start = m_pos;
-                while (m_pos < m_text.size() && m_text[m_pos] != m_delimiter && m_text[m_pos] != u'\n')
+                while (m_pos < m_text.size() && m_text[m_pos] != m_delimiter && !isLineEnd(m_text[m_pos]))
                     ++m_pos;
-                qsizetype end = m_pos;
-                if (end > start && m_text[end - 1] == u'\r' && (m_pos == m_text.size() || m_text[m_pos] == u'\n'))
-                    --end;
-                cell.null = end == start;
-                cell.text = m_text.mid(start, end - start).toString();
+                cell.null = m_pos == start;
+                cell.text = m_text.mid(start, m_pos - start).toString();
             }
             cells->append(std::move(cell));
             if (cells->size() > maxColumns)
                 return malformedAt(m_file, *line, QStringLiteral("more than %1 fields").arg(maxColumns));
             if (m_pos >= m_text.size())
                 return true;
-            if (m_text[m_pos] == u'\n') {
-                ++m_pos;
-                ++m_line;
+            if (isLineEnd(m_text[m_pos])) {
+                skipLineEnd();
                 return true;
             }
             ++m_pos; // the delimiter
@@ -221,12 +222,29 @@ public:
     }
 
 private:
+    void skipLineEnd()
+    {
+        m_pos += m_text[m_pos] == u'\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == u'\n' ? 2 : 1;
+        ++m_line;
+    }
+
     QStringView m_text;
     QChar m_delimiter;
     QString m_file;
     qsizetype m_pos = 0;
     int m_line = 1;
 };
+
+// The line `position` lies on, counting every kind of line end.
+int lineAt(QStringView text, qsizetype position)
+{
+    int line = 1;
+    for (qsizetype i = 0; i < position; ++i) {
+        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')))
+            ++line;
+    }
+    return line;
+}
 
 Outcome checkValue(const Cell& cell, const Column& column, const QString& file, int line)
 {
@@ -270,7 +288,7 @@ Outcome read(const QString& path, const std::function<Outcome(const QList<Column
     }
     bytes->clear();
     if (const qsizetype nul = text.indexOf(QChar(0)); nul >= 0) {
-        const int line = 1 + int(QStringView(text).first(nul).count(u'\n'));
+        const int line = lineAt(text, nul);
         return malformedAt(path, line, QStringLiteral("a NUL character, which no text table holds (is it UTF-16 without its byte-order mark?)"));
     }
 
@@ -286,7 +304,9 @@ Outcome read(const QString& path, const std::function<Outcome(const QList<Column
             return malformed(path, QStringLiteral("no header line"));
         if (columns.isEmpty()) {
             for (qsizetype i = 0; i < cells.size(); ++i) {
-                const QString name = cells[i].text.trimmed();
+                // A quoted name is exactly what stands between its quotes; blanks around an
+                // unquoted one are the file's layout ("English, Frensh, num").
+                const QString name = cells[i].quoted ? cells[i].text : cells[i].text.trimmed();
                 columns.append({ name.isEmpty() ? QStringLiteral("F%1").arg(i + 1) : name, ColumnType::Text });
             }
         }

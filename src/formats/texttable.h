@@ -21,6 +21,7 @@ struct Column final {
 struct Cell final {
     QString text;
     bool null = false;
+    bool quoted = false; // written in double quotes: every character between them counts
 };
 
 // Called once per row with as many cells as there are columns; a failure stops the load.
