@@ -6,6 +6,7 @@
 #include <QTextBrowser>
 
 #include "centrerform.h"
+#include "colours.h"
 #include "formbuilder.h"
 #include "platform.h"
 #include "productcontent.h"
@@ -17,9 +18,6 @@ using namespace FormBuilder;
 
 namespace {
 
-const QColor grey(0xC0, 0xC0, 0xC0);
-const QColor blue(0x00, 0x00, 0xFF);
-const QColor navy(0x00, 0x00, 0x80);
 constexpr int lineTwips = 260;
 
 // A heading and its value lines, the value column starting at `valueLeft`, or just after a
@@ -29,7 +27,7 @@ int addRow(QWidget* window, int top, const QString& heading, const QStringList& 
     const QFont font = face(QStringLiteral("MS Sans Serif"), 9.75);
     QFont bold = font;
     bold.setBold(true);
-    QLabel* label = addLabel(window, QString(), heading, { headingLeft, top, valueLeft - headingLeft, lineTwips }, bold, blue);
+    QLabel* label = addLabel(window, QString(), heading, { headingLeft, top, valueLeft - headingLeft, lineTwips }, bold, Colours::brightBlue);
     const int headingTwips = (label->fontMetrics().horizontalAdvance(heading) + 8) * 15;
     if (headingTwips > valueLeft - headingLeft) {
         label->resize(headingTwips / 15, label->height());
@@ -61,7 +59,7 @@ void SecondaryWindow::Form_Load()
 
 QPushButton* SecondaryWindow::addCloseButton(const QString& caption, const QRect& twips, const QCursor* pointer)
 {
-    QPushButton* ok = addButton(this, QStringLiteral("cmdOK"), caption, QString(), twips, face(QStringLiteral("MS Sans Serif"), 8.25), grey);
+    QPushButton* ok = addButton(this, QStringLiteral("cmdOK"), caption, QString(), twips, face(QStringLiteral("MS Sans Serif"), 8.25), Colours::grey);
     if (pointer)
         ok->setCursor(*pointer);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -111,8 +109,8 @@ PublisherWindow::PublisherWindow(BusyPointer& busyPointer, bool french, const Pr
     const int width = 5895 - 120;
     QFont heading = face(QStringLiteral("MS Sans Serif"), 9.75, true);
     addLabel(this, QStringLiteral("lblPublisher"), french ? QStringLiteral("Editeur") : QStringLiteral("Publisher "), { headings, 240, values - headings, 300 },
-             heading, blue);
-    addLabel(this, QStringLiteral("lblCompany"), p.name, { values, 240, width - values, 300 }, face(QStringLiteral("Times New Roman"), 12, true), navy);
+             heading, Colours::brightBlue);
+    addLabel(this, QStringLiteral("lblCompany"), p.name, { values, 240, width - values, 300 }, face(QStringLiteral("Times New Roman"), 12, true), Colours::navy);
     int top = 700;
     top = addRow(this, top, french ? QStringLiteral("Directeur technique") : QStringLiteral("Technical Director"), { p.technicalDirector }, headings, values, width);
     top = addRow(this, top, french ? QStringLiteral("Adresse postale") : QStringLiteral("Post mail"), p.address, headings, values, width);
@@ -136,9 +134,9 @@ WriterWindow::WriterWindow(BusyPointer& busyPointer, bool french, const ProductC
     const int left = 2460;
     const int width = (french ? 8865 : 8550) - 120;
     addPicture(this, QStringLiteral("Image1"), QStringLiteral(":/assets/portrait.svg"), { 120, 240, 2100, 2640 });
-    addLabel(this, QStringLiteral("lblName"), w.name, { left, 240, width - left, 330 }, face(QStringLiteral("MS Sans Serif"), 12, true), navy);
+    addLabel(this, QStringLiteral("lblName"), w.name, { left, 240, width - left, 330 }, face(QStringLiteral("MS Sans Serif"), 12, true), Colours::navy);
     addLabel(this, QStringLiteral("lblProfession"), french ? w.professionFrench : w.professionEnglish, { left, 600, width - left, 330 },
-             face(QStringLiteral("MS Sans Serif"), 12, true), QColor(0x00, 0x00, 0xC0));
+             face(QStringLiteral("MS Sans Serif"), 12, true), Colours::blue);
     int top = 1020;
     for (const QString& affiliation : french ? w.affiliationsFrench : w.affiliationsEnglish) {
         addLabel(this, QString(), affiliation, { left, top, width - left, lineTwips }, face(QStringLiteral("MS Sans Serif"), 9.75), Qt::black);

@@ -11,6 +11,7 @@
 #include <QSvgRenderer>
 
 #include "applicationhelpfile.h"
+#include "colours.h"
 #include "formbuilder.h"
 #include "helpviewer.h"
 #include "dictionaryoperations.h"
@@ -61,117 +62,112 @@ using namespace FormBuilder;
 namespace {
 
 const DictionaryWindowDesign f1Design {
-    QStringLiteral("f1"),
-    QStringLiteral("eVelmoraEF - Dictionnaire électronique des sciences psychologiques"),
-    QStringLiteral(":/assets/f1-background.svg"),
-    QStringLiteral("/MindHelpF.chm"),
-    QStringLiteral("/efFR.chm"),
-    true,
-    QStringLiteral("  French eVelmora         French eVelmora         French eVelmora         French eVelmora    "),
-    12045,
-    QStringLiteral("DICTIONNAIRE ELECTRONIQUE DES SCIENCES PSYCHOLOGIQUES"),
-    15.75,
-    { 930, 1080, 10275, 465 },
-    QStringLiteral("Français - Anglais"),
-    { 5040, 1560, 2100, 330 },
-    QStringLiteral("FRANCAIS"),
-    QStringLiteral("ANGLAIS"),
-    { 2640, 3960, 7575, 405 },
-    QStringLiteral("Tapez le mot à traduire"),
-    { 2625, 4440, 7575, 405 },
-    QStringLiteral("Résultat de la recherche "),
-    1335,
-    2520,
-    3420,
-    0,
-    QStringLiteral("Recherche"),
-    QStringLiteral("Cliquez pour traduire"),
-    QStringLiteral("Premier mot du dictionnaire"),
-    QStringLiteral("Premier mot de la lettre actuelle "),
-    QStringLiteral("Mot précédent "),
-    QStringLiteral("Nouvelle recherche"),
-    QStringLiteral("Cliquez et tapez le mot à traduire "),
-    QStringLiteral("Mot suivant "),
-    QStringLiteral("Dernier mot de la lettre actuelle "),
-    QStringLiteral("Dernier mot du dictionnaire "),
-    QStringLiteral("Imprimer"),
-    QStringLiteral("Ouvrir le répertoire de musique"),
-    QStringLiteral("Ecouter la musique"),
-    QStringLiteral("Arrêt musique"),
-    QStringLiteral("Premier mot de la lettre actuelle "),
-    585,
-    QStringLiteral("Retour"),
-    QStringLiteral("Aide"),
-    QStringLiteral("Bibliographie"),
-    0,
-    1125,
-    QStringLiteral("cmdAnglais"),
-    QStringLiteral("Dictionnaire Anglais"),
-    { 3571, 5880, 4860, 375 },
-    QStringLiteral("&Auteur"),
-    QStringLiteral("&Editeur"),
-    QStringLiteral("Sortir"),
-    &ReportLayout::prFrensh,
+    .objectName = QStringLiteral("f1"),
+    .title = QStringLiteral("eVelmoraEF - Dictionnaire électronique des sciences psychologiques"),
+    .background = QStringLiteral(":/assets/f1-background.svg"),
+    .helpFile = QStringLiteral("/MindHelpF.chm"),
+    .helpButtonFile = QStringLiteral("/efFR.chm"),
+    .frenchIsSource = true,
+    .banner = QStringLiteral("  French eVelmora         French eVelmora         French eVelmora         French eVelmora    "),
+    .bannerWidth = 12045,
+    .titleText = QStringLiteral("DICTIONNAIRE ELECTRONIQUE DES SCIENCES PSYCHOLOGIQUES"),
+    .titlePoints = 15.75,
+    .titleRect = { 930, 1080, 10275, 465 },
+    .directionText = QStringLiteral("Français - Anglais"),
+    .directionRect = { 5040, 1560, 2100, 330 },
+    .frenchLabel = QStringLiteral("FRANCAIS"),
+    .englishLabel = QStringLiteral("ANGLAIS"),
+    .textFr = { 2640, 3960, 7575, 405 },
+    .textFrTip = QStringLiteral("Tapez le mot à traduire"),
+    .textEng = { 2625, 4440, 7575, 405 },
+    .textEngTip = QStringLiteral("Résultat de la recherche "),
+    .letterLeft = 1335,
+    .letterTop = 2520,
+    .rowTop = 3420,
+    .rowShift = 0,
+    .search = QStringLiteral("Recherche"),
+    .searchTip = QStringLiteral("Cliquez pour traduire"),
+    .firstTip = QStringLiteral("Premier mot du dictionnaire"),
+    .firstOfLetterTip = QStringLiteral("Premier mot de la lettre actuelle "),
+    .previousTip = QStringLiteral("Mot précédent "),
+    .newCaption = QStringLiteral("Nouvelle recherche"),
+    .newTip = QStringLiteral("Cliquez et tapez le mot à traduire "),
+    .nextTip = QStringLiteral("Mot suivant "),
+    .lastOfLetterTip = QStringLiteral("Dernier mot de la lettre actuelle "),
+    .lastTip = QStringLiteral("Dernier mot du dictionnaire "),
+    .print = QStringLiteral("Imprimer"),
+    .browseMusicTip = QStringLiteral("Ouvrir le répertoire de musique"),
+    .playTip = QStringLiteral("Ecouter la musique"),
+    .stopTip = QStringLiteral("Arrêt musique"),
+    .letterTip = QStringLiteral("Premier mot de la lettre actuelle "),
+    .playHeight = 585,
+    .back = QStringLiteral("Retour"),
+    .help = QStringLiteral("Aide"),
+    .bibliography = QStringLiteral("Bibliographie"),
+    .bottomShift = 0,
+    .bibliographyWidth = 1125,
+    .switchName = QStringLiteral("cmdAnglais"),
+    .switchCaption = QStringLiteral("Dictionnaire Anglais"),
+    .switchRect = { 3571, 5880, 4860, 375 },
+    .writer = QStringLiteral("&Auteur"),
+    .publisher = QStringLiteral("&Editeur"),
+    .exit = QStringLiteral("Sortir"),
+    .report = &ReportLayout::prFrensh,
 };
 
 const DictionaryWindowDesign eng2Design {
-    QStringLiteral("eng2"),
-    QStringLiteral("eVelmoraEF - Electronic Dictionary of Psychological Sciences"),
-    QStringLiteral(":/assets/eng2-background.svg"),
-    QStringLiteral("/MindHelpE.chm"),
-    QStringLiteral("/efENG.chm"),
-    false,
-    QStringLiteral("  English eVelmora         English eVelmora        English eVelmora         English eVelmora  "),
-    11955,
-    QStringLiteral("ELECTRONIC DICTIONARY OF PSYCHOLOGICAL SCIENCES"),
-    14.25,
-    { 1710, 1200, 8460, 420 },
-    QStringLiteral("English  -  French"),
-    { 5070, 1680, 2100, 330 },
-    QStringLiteral("FRENCH"),
-    QStringLiteral("ENGLISH"),
-    { 2520, 4560, 7575, 405 },
-    QStringLiteral("Result of the research  translation"),
-    { 2520, 4080, 7575, 405 },
-    QStringLiteral("Tap the word to translate"),
-    1215,
-    2640,
-    3540,
-    -120,
-    QStringLiteral("Search"),
-    QStringLiteral("Click to translate"),
-    QStringLiteral("First word of the dictionary"),
-    QStringLiteral("First word of the  current letter"),
-    QStringLiteral("Previous Word "),
-    QStringLiteral("New Search"),
-    QStringLiteral("Click and tap the word to translate"),
-    QStringLiteral("Next Word"),
-    QStringLiteral("Last word of the  current letter"),
-    QStringLiteral("Last word of the dictionary"),
-    QStringLiteral("Print"),
-    QStringLiteral("Open Music"),
-    QStringLiteral("Listen music"),
-    QStringLiteral("Stop music"),
-    QStringLiteral("First word of the  current letter"),
-    615,
-    QStringLiteral("Back"),
-    QStringLiteral("Help"),
-    QStringLiteral("Bibliography"),
-    30,
-    1000,
-    QStringLiteral("cmdFrensh"),
-    QStringLiteral("French dictionary"),
-    { 3480, 5880, 4920, 375 },
-    QStringLiteral("Writer"),
-    QStringLiteral("&Publisher"),
-    QStringLiteral("Exit"),
-    &ReportLayout::prEng1,
+    .objectName = QStringLiteral("eng2"),
+    .title = QStringLiteral("eVelmoraEF - Electronic Dictionary of Psychological Sciences"),
+    .background = QStringLiteral(":/assets/eng2-background.svg"),
+    .helpFile = QStringLiteral("/MindHelpE.chm"),
+    .helpButtonFile = QStringLiteral("/efENG.chm"),
+    .frenchIsSource = false,
+    .banner = QStringLiteral("  English eVelmora         English eVelmora        English eVelmora         English eVelmora  "),
+    .bannerWidth = 11955,
+    .titleText = QStringLiteral("ELECTRONIC DICTIONARY OF PSYCHOLOGICAL SCIENCES"),
+    .titlePoints = 14.25,
+    .titleRect = { 1710, 1200, 8460, 420 },
+    .directionText = QStringLiteral("English  -  French"),
+    .directionRect = { 5070, 1680, 2100, 330 },
+    .frenchLabel = QStringLiteral("FRENCH"),
+    .englishLabel = QStringLiteral("ENGLISH"),
+    .textFr = { 2520, 4560, 7575, 405 },
+    .textFrTip = QStringLiteral("Result of the research  translation"),
+    .textEng = { 2520, 4080, 7575, 405 },
+    .textEngTip = QStringLiteral("Tap the word to translate"),
+    .letterLeft = 1215,
+    .letterTop = 2640,
+    .rowTop = 3540,
+    .rowShift = -120,
+    .search = QStringLiteral("Search"),
+    .searchTip = QStringLiteral("Click to translate"),
+    .firstTip = QStringLiteral("First word of the dictionary"),
+    .firstOfLetterTip = QStringLiteral("First word of the  current letter"),
+    .previousTip = QStringLiteral("Previous Word "),
+    .newCaption = QStringLiteral("New Search"),
+    .newTip = QStringLiteral("Click and tap the word to translate"),
+    .nextTip = QStringLiteral("Next Word"),
+    .lastOfLetterTip = QStringLiteral("Last word of the  current letter"),
+    .lastTip = QStringLiteral("Last word of the dictionary"),
+    .print = QStringLiteral("Print"),
+    .browseMusicTip = QStringLiteral("Open Music"),
+    .playTip = QStringLiteral("Listen music"),
+    .stopTip = QStringLiteral("Stop music"),
+    .letterTip = QStringLiteral("First word of the  current letter"),
+    .playHeight = 615,
+    .back = QStringLiteral("Back"),
+    .help = QStringLiteral("Help"),
+    .bibliography = QStringLiteral("Bibliography"),
+    .bottomShift = 30,
+    .bibliographyWidth = 1000,
+    .switchName = QStringLiteral("cmdFrensh"),
+    .switchCaption = QStringLiteral("French dictionary"),
+    .switchRect = { 3480, 5880, 4920, 375 },
+    .writer = QStringLiteral("Writer"),
+    .publisher = QStringLiteral("&Publisher"),
+    .exit = QStringLiteral("Exit"),
+    .report = &ReportLayout::prEng1,
 };
-
-const QColor buttonFace(0xE0, 0xE0, 0xE0);
-const QColor darkButtonFace(0xC0, 0xC0, 0xC0);
-const QColor navy(0x00, 0x00, 0x80);
-const QColor labelBlue(0x00, 0x00, 0xC0);
 
 } // namespace
 
@@ -219,7 +215,7 @@ DictionaryWindow::~DictionaryWindow() = default;
 
 QPushButton* DictionaryWindow::addButton(const QString& name, const QString& caption, const QString& tooltip, const QRect& twips)
 {
-    auto* button = FormBuilder::addButton(this, name, caption, tooltip, twips, face(QStringLiteral("MS Sans Serif"), 8.25), buttonFace);
+    auto* button = FormBuilder::addButton(this, name, caption, tooltip, twips, face(QStringLiteral("MS Sans Serif"), 8.25), Colours::lightGrey);
     button->setCursor(m_services.buttonPointer);
     return button;
 }
@@ -230,11 +226,11 @@ void DictionaryWindow::build()
 
     addPicture(this, QStringLiteral("Image1"), d.background, { 0, 0, 11880, 6735 });
     for (const auto& [name, top] : { std::pair { QStringLiteral("Label6"), 0 }, std::pair { QStringLiteral("Label7"), 6360 } })
-        addBanner(this, name, d.banner, { 0, top, d.bannerWidth, 360 }, face(QStringLiteral("MS Sans Serif"), 13.5, true), Qt::white, darkButtonFace);
+        addBanner(this, name, d.banner, { 0, top, d.bannerWidth, 360 }, face(QStringLiteral("MS Sans Serif"), 13.5, true), Qt::white, Colours::grey);
     const auto addLabel = [this](const QString& name, const QString& text, const QRect& twips, const QFont& font, const QColor& colour) {
         return FormBuilder::addLabel(this, name, text, twips, font, colour);
     };
-    auto* title = addLabel(QStringLiteral("Label1"), d.titleText, d.titleRect, face(QStringLiteral("Times New Roman"), d.titlePoints, true), navy);
+    auto* title = addLabel(QStringLiteral("Label1"), d.titleText, d.titleRect, face(QStringLiteral("Times New Roman"), d.titlePoints, true), Colours::navy);
     title->setAlignment(Qt::AlignCenter);
     // At its full size the French title is a little wider than its label; set the letters
     // closer rather than cut the ends off.
@@ -243,7 +239,7 @@ void DictionaryWindow::build()
         titleFont.setLetterSpacing(QFont::PercentageSpacing, spacing - 1);
         title->setFont(titleFont);
     }
-    addLabel(QStringLiteral("Label2"), d.directionText, d.directionRect, face(QStringLiteral("Times New Roman"), 12, true), labelBlue);
+    addLabel(QStringLiteral("Label2"), d.directionText, d.directionRect, face(QStringLiteral("Times New Roman"), 12, true), Colours::blue);
 
     const auto addBox = [this](const QString& name, const QRect& twips, const QString& tooltip, bool source) {
         auto* box = new QLineEdit(this);
@@ -252,8 +248,8 @@ void DictionaryWindow::build()
         box->setToolTip(tooltip);
         box->setFont(face(QStringLiteral("Arial"), 12));
         QPalette palette = box->palette();
-        palette.setColor(QPalette::Text, navy);
-        palette.setColor(QPalette::Base, source ? QColor(Qt::white) : buttonFace);
+        palette.setColor(QPalette::Text, Colours::navy);
+        palette.setColor(QPalette::Base, source ? QColor(Qt::white) : Colours::lightGrey);
         box->setPalette(palette);
         return box;
     };
@@ -262,9 +258,9 @@ void DictionaryWindow::build()
     QLineEdit* source = d.frenchIsSource ? m_textFr : m_textEng;
     QLineEdit* target = d.frenchIsSource ? m_textEng : m_textFr;
     const auto besideBox = [](const QRect& box) { return QRect(box.x() - 1620, box.y() + 45, 1500, 330); };
-    addLabel(QStringLiteral("Label4"), d.frenchLabel, besideBox(d.textFr), face(QStringLiteral("Times New Roman"), 11.25, true), labelBlue)
+    addLabel(QStringLiteral("Label4"), d.frenchLabel, besideBox(d.textFr), face(QStringLiteral("Times New Roman"), 11.25, true), Colours::blue)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    addLabel(QStringLiteral("Label3"), d.englishLabel, besideBox(d.textEng), face(QStringLiteral("Times New Roman"), 11.25, true), labelBlue)
+    addLabel(QStringLiteral("Label3"), d.englishLabel, besideBox(d.textEng), face(QStringLiteral("Times New Roman"), 11.25, true), Colours::blue)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     // Tab order follows creation order: the source term box first, then the target box.
@@ -273,27 +269,48 @@ void DictionaryWindow::build()
     const QFont rowFont = face(QStringLiteral("MS Sans Serif"), 8.25, true);
     const int top = d.rowTop;
     const int shift = d.rowShift;
+    // Runs a dictionary operation once the window has loaded its cursors.
+    const auto wire = [this](QPushButton* button, auto operation) {
+        connect(button, &QPushButton::clicked, this, [this, operation] {
+            if (m_operations)
+                std::invoke(operation, *m_operations);
+        });
+    };
+    using Operation = void (DictionaryOperations::*)();
     struct RowButton {
         QString name, caption, tooltip;
         int left, width;
+        Operation operation; // null: wired below
     };
     const RowButton row[] = {
-        { QStringLiteral("cmdSearch"), d.search, d.searchTip, 1320, 1320 },
-        { QStringLiteral("cmdPremier"), QStringLiteral("|<<"), d.firstTip, 2640, 375 },
-        { QStringLiteral("cmdReculeRapidement"), QStringLiteral("|<"), d.firstOfLetterTip, 3030, 375 },
-        { QStringLiteral("cmdRecule"), QStringLiteral("<"), d.previousTip, 3405, 375 },
-        { QStringLiteral("Cmdnew"), d.newCaption, d.newTip, 3780, 4035 },
-        { QStringLiteral("cmdAvance"), QStringLiteral(">"), d.nextTip, 7800, 375 },
-        { QStringLiteral("cmdAvanceRapidement"), QStringLiteral(">|"), d.lastOfLetterTip, 8175, 375 },
-        { QStringLiteral("cmdDernier"), QStringLiteral(">>|"), d.lastTip, 8550, 375 },
-        { QStringLiteral("cmdImprimer"), d.print, QString(), 8925, 1320 },
+        { QStringLiteral("cmdSearch"), d.search, d.searchTip, 1320, 1320, &DictionaryOperations::cmdSearch_Click },
+        { QStringLiteral("cmdPremier"), QStringLiteral("|<<"), d.firstTip, 2640, 375, &DictionaryOperations::cmdPremier_Click },
+        { QStringLiteral("cmdReculeRapidement"), QStringLiteral("|<"), d.firstOfLetterTip, 3030, 375, &DictionaryOperations::cmdReculeRapidement_Click },
+        { QStringLiteral("cmdRecule"), QStringLiteral("<"), d.previousTip, 3405, 375, &DictionaryOperations::cmdRecule_Click },
+        { QStringLiteral("Cmdnew"), d.newCaption, d.newTip, 3780, 4035, nullptr },
+        { QStringLiteral("cmdAvance"), QStringLiteral(">"), d.nextTip, 7800, 375, &DictionaryOperations::cmdAvance_Click },
+        { QStringLiteral("cmdAvanceRapidement"), QStringLiteral(">|"), d.lastOfLetterTip, 8175, 375, &DictionaryOperations::cmdAvanceRapidement_Click },
+        { QStringLiteral("cmdDernier"), QStringLiteral(">>|"), d.lastTip, 8550, 375, &DictionaryOperations::cmdDernier_Click },
+        { QStringLiteral("cmdImprimer"), d.print, QString(), 8925, 1320, nullptr },
     };
+    QPushButton* print = nullptr;
     for (const RowButton& entry : row) {
         auto* button = addButton(entry.name, entry.caption, entry.tooltip, { entry.left + shift, top, entry.width, 420 });
         QFont buttonFont = rowFont;
         buttonFont.setUnderline(entry.name == u"cmdSearch");
         button->setFont(buttonFont);
+        if (entry.operation)
+            wire(button, entry.operation);
+        else if (entry.name == u"Cmdnew")
+            m_newSearch = button;
+        else
+            print = button;
     }
+    connect(m_newSearch, &QPushButton::clicked, this, &DictionaryWindow::Cmdnew_Click);
+    connect(print, &QPushButton::clicked, this, [this] {
+        if (m_print)
+            m_print->cmdImprimer_Click(m_textEng->text(), m_textFr->text());
+    });
 
     const QFont letterFont = face(QStringLiteral("Times New Roman"), 11.25, true);
     for (int i = 0; i < 26; ++i) {
@@ -301,6 +318,7 @@ void DictionaryWindow::build()
         const QString name = (letter == u'C' ? QStringLiteral("Cmd") : QStringLiteral("cmd")) + letter;
         auto* button = addButton(name, u'&' + QString(letter), d.letterTip, { d.letterLeft + 360 * i, d.letterTop, 360, 615 });
         button->setFont(letterFont);
+        wire(button, [i](DictionaryOperations& operations) { operations.letter_Click(i); });
     }
 
     const int musicLeft = 10260 + shift;
@@ -308,10 +326,11 @@ void DictionaryWindow::build()
         QString name, tooltip, picture;
         int top, height;
         QColor face;
+        void (MusicOperations::*operation)();
     } music[] = {
-        { QStringLiteral("cmdParcourir"), d.browseMusicTip, QStringLiteral(":/assets/music-folder.svg"), top, 420, buttonFace },
-        { QStringLiteral("cmdPlay"), d.playTip, QStringLiteral(":/assets/music-play.svg"), top + 420, d.playHeight, darkButtonFace },
-        { QStringLiteral("cmdStop"), d.stopTip, QStringLiteral(":/assets/music-stop.svg"), top + 1020, 420, darkButtonFace },
+        { QStringLiteral("cmdParcourir"), d.browseMusicTip, QStringLiteral(":/assets/music-folder.svg"), top, 420, Colours::lightGrey, &MusicOperations::cmdParcourir_Click },
+        { QStringLiteral("cmdPlay"), d.playTip, QStringLiteral(":/assets/music-play.svg"), top + 420, d.playHeight, Colours::grey, &MusicOperations::cmdPlay_Click },
+        { QStringLiteral("cmdStop"), d.stopTip, QStringLiteral(":/assets/music-stop.svg"), top + 1020, 420, Colours::grey, &MusicOperations::cmdStop_Click },
     };
     for (const auto& entry : music) {
         auto* button = addButton(entry.name, QString(), entry.tooltip, { musicLeft, entry.top, 465, entry.height });
@@ -320,62 +339,35 @@ void DictionaryWindow::build()
         button->setIcon(QIcon(renderSvg(entry.picture, iconSize)));
         button->setIconSize(iconSize);
         setFace(button, entry.face);
+        connect(button, &QPushButton::clicked, this, [this, operation = entry.operation] {
+            if (m_music)
+                std::invoke(operation, *m_music);
+        });
     }
 
     const int bottom = 5880;
     const int b = d.bottomShift;
     auto* back = addButton(QStringLiteral("cmdRetour"), d.back, QString(), { 439 + b, bottom, 1000, 375 });
-    addButton(QStringLiteral("cmdHelp"), d.help, QString(), { 1441 + b, bottom, 1000, 375 });
-    addButton(QStringLiteral("cmdBibliography"), d.bibliography, QString(), { 2446 + b, bottom, d.bibliographyWidth, 375 });
-    addButton(d.switchName, d.switchCaption, QString(), d.switchRect)->setFont(rowFont);
-    addButton(QStringLiteral("CmdWriter"), d.writer, QString(), { 8431 - b, bottom, 1000, 375 });
-    addButton(QStringLiteral("cmdPublisher"), d.publisher, QString(), { 9436 - b, bottom, 1000, 375 });
+    auto* help = addButton(QStringLiteral("cmdHelp"), d.help, QString(), { 1441 + b, bottom, 1000, 375 });
+    auto* bibliography = addButton(QStringLiteral("cmdBibliography"), d.bibliography, QString(), { 2446 + b, bottom, d.bibliographyWidth, 375 });
+    auto* other = addButton(d.switchName, d.switchCaption, QString(), d.switchRect);
+    other->setFont(rowFont);
+    auto* writer = addButton(QStringLiteral("CmdWriter"), d.writer, QString(), { 8431 - b, bottom, 1000, 375 });
+    auto* publisher = addButton(QStringLiteral("cmdPublisher"), d.publisher, QString(), { 9436 - b, bottom, 1000, 375 });
     auto* exit = addButton(QStringLiteral("cmdSortir"), d.exit, QString(), { 10441 - b, bottom, 1000, 375 });
     for (QPushButton* button : { back, exit })
-        setFace(button, darkButtonFace);
+        setFace(button, Colours::grey);
     connect(back, &QPushButton::clicked, this, &DictionaryWindow::backRequested);
-    connect(findChild<QPushButton*>(QStringLiteral("cmdBibliography")), &QPushButton::clicked, this, &DictionaryWindow::bibliographyRequested);
-    connect(findChild<QPushButton*>(QStringLiteral("cmdPublisher")), &QPushButton::clicked, this, &DictionaryWindow::publisherRequested);
-    connect(findChild<QPushButton*>(QStringLiteral("CmdWriter")), &QPushButton::clicked, this, &DictionaryWindow::writerRequested);
+    connect(help, &QPushButton::clicked, this, &DictionaryWindow::cmdHelp_Click);
+    connect(bibliography, &QPushButton::clicked, this, &DictionaryWindow::bibliographyRequested);
+    connect(publisher, &QPushButton::clicked, this, &DictionaryWindow::publisherRequested);
+    connect(writer, &QPushButton::clicked, this, &DictionaryWindow::writerRequested);
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
-    connect(findChild<QPushButton*>(d.switchName), &QPushButton::clicked, this, &DictionaryWindow::otherDirectionRequested);
+    connect(other, &QPushButton::clicked, this, &DictionaryWindow::otherDirectionRequested);
 
     source->installEventFilter(this);
     source->setFocus(Qt::OtherFocusReason);
     m_view = std::make_unique<View>(*this, *source);
-
-    connect(findChild<QPushButton*>(QStringLiteral("Cmdnew")), &QPushButton::clicked, this, &DictionaryWindow::Cmdnew_Click);
-    const auto wire = [this](const QString& name, auto operation) {
-        connect(findChild<QPushButton*>(name), &QPushButton::clicked, this, [this, operation] {
-            if (m_operations)
-                std::invoke(operation, *m_operations);
-        });
-    };
-    wire(QStringLiteral("cmdSearch"), &DictionaryOperations::cmdSearch_Click);
-    wire(QStringLiteral("cmdPremier"), &DictionaryOperations::cmdPremier_Click);
-    wire(QStringLiteral("cmdRecule"), &DictionaryOperations::cmdRecule_Click);
-    wire(QStringLiteral("cmdAvance"), &DictionaryOperations::cmdAvance_Click);
-    wire(QStringLiteral("cmdDernier"), &DictionaryOperations::cmdDernier_Click);
-    wire(QStringLiteral("cmdReculeRapidement"), &DictionaryOperations::cmdReculeRapidement_Click);
-    wire(QStringLiteral("cmdAvanceRapidement"), &DictionaryOperations::cmdAvanceRapidement_Click);
-    for (const auto& [name, operation] : { std::pair { QStringLiteral("cmdPlay"), &MusicOperations::cmdPlay_Click },
-                                           std::pair { QStringLiteral("cmdStop"), &MusicOperations::cmdStop_Click },
-                                           std::pair { QStringLiteral("cmdParcourir"), &MusicOperations::cmdParcourir_Click } }) {
-        connect(findChild<QPushButton*>(name), &QPushButton::clicked, this, [this, operation = operation] {
-            if (m_music)
-                std::invoke(operation, *m_music);
-        });
-    }
-    connect(findChild<QPushButton*>(QStringLiteral("cmdHelp")), &QPushButton::clicked, this, &DictionaryWindow::cmdHelp_Click);
-    connect(findChild<QPushButton*>(QStringLiteral("cmdImprimer")), &QPushButton::clicked, this, [this] {
-        if (m_print)
-            m_print->cmdImprimer_Click(m_textEng->text(), m_textFr->text());
-    });
-    for (int letter = 0; letter < 26; ++letter) {
-        const QChar name(u'A' + letter);
-        wire((name == u'C' ? QStringLiteral("Cmd") : QStringLiteral("cmd")) + name,
-             [letter](DictionaryOperations& operations) { operations.letter_Click(letter); });
-    }
 }
 
 void DictionaryWindow::Form_Load()
@@ -409,7 +401,7 @@ void DictionaryWindow::keyPressEvent(QKeyEvent* event)
 {
     // Cmdnew is the cancel button: Escape that no control takes runs it, from anywhere in the window.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        findChild<QPushButton*>(QStringLiteral("Cmdnew"))->click();
+        m_newSearch->click();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -84,6 +84,7 @@ private:
     WindowServices& m_services;
     QLineEdit* m_textFr = nullptr;
     QLineEdit* m_textEng = nullptr;
+    QPushButton* m_newSearch = nullptr; // Cmdnew, the cancel button
     std::unique_ptr<View> m_view;
     WindowData m_data;
     std::unique_ptr<DictionaryOperations> m_operations;
