@@ -22,6 +22,8 @@ private slots:
     void musicFileKinds();
     void chmSample();
     void chmContents();
+    void productContent();
+    void programsAndPdfs();
 };
 
 void TestFormats::mountTable_data()
@@ -114,6 +116,42 @@ void TestFormats::chmContents()
         }
     }
     QCOMPARE(count, 5000);
+}
+
+void TestFormats::productContent()
+{
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"content.json"_s, contentJson(u"Test Editions"_s, u"اختبار"_s, u"A. Writer"_s, u"(c) test"_s));
+    const auto content = ProductContent::read(dir.path());
+    QVERIFY2(content, qPrintable(content ? QString() : content.failure().description));
+    QCOMPARE(content->companyArabic, u"اختبار"_s);
+    QCOMPARE(content->publisher.address.size(), 3);
+    QCOMPARE(content->writer.affiliationsFrench.last(), u"fr6"_s);
+
+    writeTextFile(dir.path(), u"content.json"_s, "{\"companyLatin\": \"x\",");
+    const auto cut = ProductContent::read(dir.path());
+    QCOMPARE(cut.failure().number, int(FailureNumber::MalformedTable));
+    QVERIFY2(cut.failure().description.contains(u"at offset"_s), qPrintable(cut.failure().description));
+    writeTextFile(dir.path(), u"content.json"_s, "{\"companyLatin\": 5}");
+    QVERIFY(ProductContent::read(dir.path()).failure().description.endsWith(u"no text for \"companyLatin\""_s));
+}
+
+void TestFormats::programsAndPdfs()
+{
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"mmfr.exe"_s, QByteArray("MZ\x90\0", 4));
+    writeTextFile(dir.path(), u"script"_s, "#!/bin/sh\n");
+    QVERIFY(ProgramFile::isWindowsProgram(dir.filePath(u"mmfr.exe"_s)));
+    QVERIFY(!ProgramFile::isWindowsProgram(dir.filePath(u"script"_s)));
+    QVERIFY(!ProgramFile::isWindowsProgram(dir.filePath(u"absent"_s)));
+
+    writeTextFile(dir.path(), u"done.pdf"_s, "%PDF-1.4\n" + QByteArray(4000, 'x') + "\n%%EOF\n");
+    writeTextFile(dir.path(), u"cut.pdf"_s, "%PDF-1.4\n" + QByteArray(4000, 'x'));
+    writeTextFile(dir.path(), u"empty.pdf"_s, "");
+    QCOMPARE(PdfFile::whyIncomplete(dir.filePath(u"done.pdf"_s)), QString());
+    QCOMPARE(PdfFile::whyIncomplete(dir.filePath(u"cut.pdf"_s)), u"the file is incomplete (is the disk full?)"_s);
+    QCOMPARE(PdfFile::whyIncomplete(dir.filePath(u"empty.pdf"_s)), u"the file is empty (is the disk full?)"_s);
+    QVERIFY(!PdfFile::whyIncomplete(dir.filePath(u"absent.pdf"_s)).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestFormats)

@@ -2,7 +2,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTest>
 
@@ -12,6 +15,8 @@
 #include "qtplatform.h"
 #include "qtreportviewer.h"
 #include "music.h"
+#include "rtfdocument.h"
+#include "rtfreader.h"
 #include "testservices.h"
 #include "testsupport.h"
 #include "windowflow.h"
@@ -60,6 +65,7 @@ private slots:
     void secondaryWindows_data();
     void secondaryWindows();
     void missingBibliography();
+    void bibliographyLaidOut();
     void helpFileWritersAndF1();
 
 private:
@@ -349,6 +355,32 @@ void TestWindowFlow::helpFileWritersAndF1()
                                            program + u"/efFR.chm"_s, program + u"/efFR.chm"_s, program + u"/MindHelpE.chm"_s,
                                            program + u"/efENG.chm"_s, program + u"/efENG.chm"_s, program + u"/MindHelpE.chm"_s }));
     QCOMPARE(m_test->presenter.messages, QStringList());
+}
+
+void TestWindowFlow::bibliographyLaidOut()
+{
+    // What the reader found, in the viewer's document: paragraphs, their alignment, each run in
+    // its own format.
+    const RtfReader::Document read = RtfReader::read("{\\rtf1\\ansi{\\fonttbl{\\f1 Arial;}}{\\colortbl;\\red0\\green0\\blue128;}"
+                                                     "\\pard\\qc\\f1\\fs32\\cf1\\b Titre\\b0\\par\\pard plain {\\i italic}\\par\\qr right}");
+    QTextDocument document;
+    document.setPlainText(u"left over from before"_s);
+    setRtfDocument(read, document);
+    QCOMPARE(document.toRawText().replace(QChar::ParagraphSeparator, u'\n'), u"Titre\nplain italic\nright"_s);
+    QCOMPARE(document.blockCount(), 3);
+    QCOMPARE(document.firstBlock().blockFormat().alignment(), Qt::AlignHCenter);
+    QCOMPARE(document.findBlockByNumber(1).blockFormat().alignment(), Qt::AlignLeft);
+    QCOMPARE(document.lastBlock().blockFormat().alignment(), Qt::AlignRight);
+    QTextCursor cursor(&document);
+    cursor.setPosition(1);
+    const QTextCharFormat title = cursor.charFormat();
+    QCOMPARE(title.fontWeight(), int(QFont::Bold));
+    QCOMPARE(title.fontPointSize(), 16.0);
+    QCOMPARE(title.fontFamilies().toStringList(), QStringList { u"Arial"_s });
+    QCOMPARE(title.foreground().color(), QColor(0, 0, 128));
+    cursor.setPosition(document.find(u"italic"_s).selectionStart() + 1);
+    QVERIFY(cursor.charFormat().fontItalic());
+    QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Normal));
 }
 
 QTEST_MAIN(TestWindowFlow)
