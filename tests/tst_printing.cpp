@@ -31,6 +31,19 @@ public:
     ReportDocument shown;
 };
 
+// One window's print button on recording stand-ins.
+struct RecordedPrint {
+    explicit RecordedPrint(const QString& dataDirectory, ReportLayout (*layout)() = &ReportLayout::prEng1)
+        : button(layout, terms, viewer, presenter, busy, dataDirectory)
+    {
+    }
+    PrintableTerms terms;
+    RecordingViewer viewer;
+    RecordingPresenter presenter;
+    RecordingBusyPointer busy;
+    PrintOperation button;
+};
+
 QString renderToPdf(const ReportDocument& document, const QString& path)
 {
     {
@@ -171,19 +184,15 @@ void TestPrinting::previewsAreReplacedPerReport()
 void TestPrinting::missingRows()
 {
     QTemporaryDir empty;
-    PrintableTerms terms;
-    RecordingViewer viewer;
-    RecordingPresenter presenter;
-    RecordingBusyPointer busy;
-    PrintOperation print(&ReportLayout::prEng1, terms, viewer, presenter, busy, empty.path());
-    print.cmdImprimer_Click(u"fear"_s, u"peur"_s);
-    QCOMPARE(presenter.messages, QStringList { u"3024cannot find the table p1.txt: no file p1.txt in "_s + empty.path() + u"Imprimer"_s });
-    QCOMPARE(viewer.events, QStringList { u"discard pr_eng1"_s }); // no preview for this print
-    QCOMPARE(busy.events, (QStringList { u"hourglass"_s, u"default"_s }));
+    RecordedPrint print(empty.path());
+    print.button.cmdImprimer_Click(u"fear"_s, u"peur"_s);
+    QCOMPARE(print.presenter.messages, QStringList { u"3024cannot find the table p1.txt: no file p1.txt in "_s + empty.path() + u"Imprimer"_s });
+    QCOMPARE(print.viewer.events, QStringList { u"discard pr_eng1"_s }); // no preview for this print
+    QCOMPARE(print.busy.events, (QStringList { u"hourglass"_s, u"default"_s }));
 
-    PrintOperation nowhere(&ReportLayout::prEng1, terms, viewer, presenter, busy, empty.filePath(u"gone"_s));
-    nowhere.cmdImprimer_Click(QString(), QString());
-    QVERIFY(presenter.messages.last().startsWith(u"3024cannot find the data directory"_s));
+    RecordedPrint nowhere(empty.filePath(u"gone"_s));
+    nowhere.button.cmdImprimer_Click(QString(), QString());
+    QVERIFY(nowhere.presenter.messages.last().startsWith(u"3024cannot find the data directory"_s));
 }
 
 void TestPrinting::rowsWithoutASchema()
@@ -196,14 +205,10 @@ void TestPrinting::rowsWithoutASchema()
     QVERIFY2(rows, qPrintable(rows ? QString() : rows.failure().description));
     QCOMPARE(*rows, (QStringList { u"Source:"_s, u"eVelmora, EF"_s }));
 
-    PrintableTerms terms;
-    RecordingViewer viewer;
-    RecordingPresenter presenter;
-    RecordingBusyPointer busy;
-    PrintOperation print(&ReportLayout::prEng1, terms, viewer, presenter, busy, dir.path());
-    print.cmdImprimer_Click(u"fear"_s, u"peur"_s);
-    QCOMPARE(presenter.messages, QStringList());
-    QCOMPARE(viewer.shown.detailRows, *rows);
+    RecordedPrint print(dir.path());
+    print.button.cmdImprimer_Click(u"fear"_s, u"peur"_s);
+    QCOMPARE(print.presenter.messages, QStringList());
+    QCOMPARE(print.viewer.shown.detailRows, *rows);
 
     // Unquoted, the blank is layout and the name the report reads is not there.
     writeTextFile(dir.path(), u"p1.txt"_s, "a1 a2 a3 \nSource:\n");

@@ -6,8 +6,10 @@
 #include "textfile.h"
 
 namespace MusicFile {
+namespace {
 
-Result<Kind> kind(const QString& path)
+// The first bytes of a file a player may be given; the failures are the player's own.
+Result<QByteArray> firstBytes(const QString& path, qint64 bytes)
 {
     if (!QFileInfo::exists(path) || QFileInfo(path).isDir())
         return Failure { FailureNumber::NoSuchFile, QStringLiteral("cannot play %1: the file does not exist").arg(path) };
@@ -16,7 +18,17 @@ Result<Kind> kind(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failure { FailureNumber::PathFileAccess, QStringLiteral("cannot play %1: %2").arg(path, file.errorString()) };
-    const QByteArray head = file.read(12);
+    return file.read(bytes);
+}
+
+} // namespace
+
+Result<Kind> kind(const QString& path)
+{
+    auto read = firstBytes(path, 12);
+    if (!read)
+        return read.failure();
+    const QByteArray& head = *read;
     if (head.startsWith("MThd"))
         return Kind::Midi;
     if (head.startsWith("RIFF") && head.mid(8, 4) == "WAVE")
@@ -34,14 +46,10 @@ Result<Kind> kind(const QString& path)
 
 Outcome checkMidi(const QString& path)
 {
-    if (!QFileInfo::exists(path) || QFileInfo(path).isDir())
-        return Failure { FailureNumber::NoSuchFile, QStringLiteral("cannot play %1: the file does not exist").arg(path) };
-    if (const QString reason = TextFile::notRegularReason(path); !reason.isEmpty())
-        return Failure { FailureNumber::PathFileAccess, QStringLiteral("cannot play %1: %2").arg(path, reason) };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure { FailureNumber::PathFileAccess, QStringLiteral("cannot play %1: %2").arg(path, file.errorString()) };
-    const QByteArray head = file.read(22);
+    auto read = firstBytes(path, 22);
+    if (!read)
+        return read.failure();
+    const QByteArray& head = *read;
     // MThd, a 6-byte header (format 0 to 2, at least one track), then the first MTrk chunk.
     const auto byteAt = [&head](int i) { return static_cast<unsigned char>(head[i]); };
     if (head.size() < 22 || !head.startsWith("MThd") || byteAt(4) || byteAt(5) || byteAt(6) || byteAt(7) != 6 || byteAt(8) || byteAt(9) > 2
