@@ -35,6 +35,8 @@ class TestTablesTool : public QObject {
 
 private slots:
     void buildsTablesThatPassTheCheck();
+    void directionsAndLabels();
+    void bundledSourceIsClean();
     void catchesWrongNum();
     void rejectsBadSources();
     void sampleLettersLandOnTheirLetter();
@@ -67,6 +69,48 @@ void TestTablesTool::buildsTablesThatPassTheCheck()
     const Run stale = runTool({ u"check"_s, dir.filePath(u"data"_s) });
     QCOMPARE(stale.exitCode, 1);
     QVERIFY2(stale.output.contains(u"Letter Starts gives B 1, the table starts it at 2"_s), qPrintable(stale.output));
+}
+
+void TestTablesTool::directionsAndLabels()
+{
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"terms.tsv"_s,
+                  "Frensh\tEnglish\tDirection\tSubfield\tLabelEn\tLabelFr\n"
+                  "déni\tdisavowal\tboth\tpsychoanalysis\tpsychoanalysis\tpsychanalyse\n"
+                  "déni\tdenial\tboth\tclinical\tclinical\tclinique\n"
+                  "thérapie comportementale\tbehavior therapy\tboth\ttherapy\t\t\n"
+                  "thérapie comportementale\tbehaviour therapy\ten\ttherapy\t\t\n"
+                  "noyaux gris centraux\tbasal ganglia\tboth\tbiological\t\t\n"
+                  "ganglions de la base\tbasal ganglia\tfr\tbiological\t\t\n");
+    const Run build = runTool({ u"build"_s, dir.filePath(u"terms.tsv"_s), dir.filePath(u"data"_s) });
+    QCOMPARE(build.exitCode, 0);
+    QVERIFY2(build.output.contains(u"6 entries written"_s) && build.output.contains(u"(5 French to English, 5 English to French)"_s), qPrintable(build.output));
+    QCOMPARE(runTool({ u"check"_s, dir.filePath(u"data"_s) }).exitCode, 0);
+
+    const auto lookup = [&dir](const QString& language, const QString& word) {
+        return runTool({ u"lookup"_s, dir.filePath(u"data"_s), language, word }).output;
+    };
+    // Each table shows the label after its own translation, in its own language.
+    QCOMPARE(lookup(u"fr"_s, u"déni"_s), u"déni\tdenial (clinical)\n"_s);
+    QCOMPARE(lookup(u"en"_s, u"disavowal"_s), u"déni (psychanalyse)\tdisavowal\n"_s);
+    // A British form is an English-to-French entry only; a French variant is the other way.
+    QCOMPARE(lookup(u"en"_s, u"behaviour therapy"_s), u"thérapie comportementale\tbehaviour therapy\n"_s);
+    QCOMPARE(lookup(u"fr"_s, u"thérapie comportementale"_s), u"thérapie comportementale\tbehavior therapy\n"_s);
+    QCOMPARE(lookup(u"fr"_s, u"ganglions de la base"_s), u"ganglions de la base\tbasal ganglia\n"_s);
+    QCOMPARE(lookup(u"en"_s, u"basal ganglia"_s), u"noyaux gris centraux\tbasal ganglia\n"_s);
+
+    // The subfield and the label stand in columns of their own, which the windows leave alone.
+    QFile table(dir.filePath(u"data/fr-en/PS.txt"_s));
+    QVERIFY(table.open(QIODevice::ReadOnly));
+    QCOMPARE(table.readLine(), QByteArray("English\tFrensh\tnum\tSubfield\tLabel\n"));
+    QCOMPARE(table.readLine(), QByteArray("denial (clinical)\tdéni\t0\tclinical\tclinical\n"));
+}
+
+void TestTablesTool::bundledSourceIsClean()
+{
+    const Run lint = runTool({ u"lint"_s, QStringLiteral(SAMPLE_TERMS) });
+    QVERIFY2(lint.exitCode == 0, qPrintable(lint.output.left(4000)));
+    QVERIFY(lint.output.contains(u"errors: 0\n"_s));
 }
 
 void TestTablesTool::catchesWrongNum()
@@ -117,7 +161,10 @@ void TestTablesTool::sampleLettersLandOnTheirLetter()
         for (int letter = 0; letter < 26; ++letter) {
             operations.letter_Click(letter);
             const QString shown = direction == &Direction::frenchToEnglish() ? view.french : view.english;
-            QVERIFY2(DictionaryCollation::folded(shown).startsWith(QChar(u'a' + letter)), qPrintable(QChar(u'A' + letter) + u": "_s + shown));
+            // A is the first entry, which may begin with a digit ("16PF"): what sorts before B.
+            const QString folded = DictionaryCollation::folded(shown);
+            const bool onLetter = letter == 0 ? folded < u"b"_s : folded.startsWith(QChar(u'a' + letter));
+            QVERIFY2(onLetter, qPrintable(QChar(u'A' + letter) + u": "_s + shown));
         }
         QCOMPARE(presenter.messages, QStringList());
     }
@@ -181,7 +228,7 @@ void TestTablesTool::quickLookupAnswersAsTheToolDoes()
     QList<std::pair<QString, QString>> lookups; // language, word
     for (int line = 0; !terms.atEnd(); ++line) {
         const QStringList pair = QString::fromUtf8(terms.readLine()).trimmed().split(u'\t');
-        if (line % 12 != 0 || pair.size() != 2)
+        if (line % 12 != 0 || pair.size() < 2)
             continue;
         lookups.append({ u"fr"_s, pair[0] });
         lookups.append({ u"en"_s, pair[1] });

@@ -1,7 +1,9 @@
-// Builds the two dictionary tables from a list of term pairs, and checks the tables of a
-// data directory: every num must be the entry's browse position.
+// Builds the two dictionary tables from a list of term pairs, checks such a list as an editor
+// would, and checks the tables of a data directory: every num must be the entry's browse
+// position.
 
 #include <algorithm>
+#include <tuple>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,15 +18,20 @@
 #include "dictionaryoperations.h"
 #include "letterstarttable.h"
 #include "direction.h"
+#include "termlint.h"
+#include "termsource.h"
 #include "textfile.h"
 #include "windowdata.h"
 #include "wordsearch.h"
 
 namespace {
 
-struct Pair {
-    QString french;
+// One row of a table as the build writes it.
+struct Row {
     QString english;
+    QString french;
+    QString subfield;
+    QString label; // of the translation this table shows
 };
 
 QTextStream& out()
@@ -69,42 +76,6 @@ LetterStartTable letterStarts(const QStringList& terms)
     return starts;
 }
 
-std::optional<QList<Pair>> readPairs(const QString& path)
-{
-    auto bytes = TextFile::read(path, qint64(1) << 30);
-    if (!bytes) {
-        err() << bytes.failure().description << Qt::endl;
-        return {};
-    }
-    const auto text = TextFile::decodeUtf8(*bytes);
-    if (!text) {
-        err() << path << ": not valid UTF-8" << Qt::endl;
-        return {};
-    }
-    QList<Pair> pairs;
-    QSet<QString> seen;
-    const QStringList lines = text->split(u'\n');
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QString line = lines[i];
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        if (line.isEmpty() || i == 0)
-            continue; // the header line names the columns: Frensh, English
-        const QStringList fields = line.split(u'\t');
-        if (fields.size() != 2 || fields[0].trimmed().isEmpty() || fields[1].trimmed().isEmpty()) {
-            err() << path << " line " << i + 1 << ": a French term, a tab and an English term expected" << Qt::endl;
-            return {};
-        }
-        Pair pair { fields[0].trimmed(), fields[1].trimmed() };
-        const QString key = pair.french + u'\t' + pair.english;
-        if (seen.contains(key))
-            continue;
-        seen.insert(key);
-        pairs.append(pair);
-    }
-    return pairs;
-}
-
 bool writeFile(const QString& path, const QString& text)
 {
     QFile file(path);
@@ -115,44 +86,67 @@ bool writeFile(const QString& path, const QString& text)
     return true;
 }
 
-bool writeTable(const QString& directory, const QList<Pair>& pairs)
+bool writeTable(const QString& directory, const QList<Row>& rows)
 {
     if (!QDir().mkpath(directory)) {
         err() << "cannot create " << directory << Qt::endl;
         return false;
     }
-    const QString schema = QStringLiteral(
-        "[PS.txt]\nColNameHeader=True\nFormat=TabDelimited\nCharacterSet=65001\nCol1=English Text\nCol2=Frensh Text\nCol3=num Integer\n");
-    QString table = QStringLiteral("English\tFrensh\tnum\n");
-    for (qsizetype i = 0; i < pairs.size(); ++i)
-        table += pairs[i].english + u'\t' + pairs[i].french + u'\t' + QString::number(i) + u'\n';
+    // Subfield and Label are for people and other tools; the windows read the first three.
+    const QString schema = QStringLiteral("[PS.txt]\nColNameHeader=True\nFormat=TabDelimited\nCharacterSet=65001\nCol1=English Text\nCol2=Frensh Text\n"
+                                          "Col3=num Integer\nCol4=Subfield Text\nCol5=Label Text\n");
+    QString table = QStringLiteral("English\tFrensh\tnum\tSubfield\tLabel\n");
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        table += rows[i].english + u'\t' + rows[i].french + u'\t' + QString::number(i) + u'\t' + rows[i].subfield + u'\t' + rows[i].label + u'\n';
     return writeFile(QDir(directory).filePath(QStringLiteral("schema.ini")), schema)
         && writeFile(QDir(directory).filePath(QStringLiteral("PS.txt")), table);
 }
 
+// The rows of one table in its browse order: by the search field under the store's ordering,
+// then a term's translations. A pair given twice is written once.
+QList<Row> tableRows(const QList<TermSource::Entry>& entries, bool frenchToEnglish)
+{
+    QList<Row> rows;
+    QSet<QString> seen;
+    for (const TermSource::Entry& entry : entries) {
+        if (frenchToEnglish ? !entry.inFrenchToEnglish() : !entry.inEnglishToFrench())
+            continue;
+        Row row = frenchToEnglish ? Row { entry.shownEnglish(), entry.french, entry.subfield, entry.labelEnglish }
+                                  : Row { entry.english, entry.shownFrench(), entry.subfield, entry.labelFrench };
+        if (seen.contains(row.english + u'\t' + row.french))
+            continue;
+        seen.insert(row.english + u'\t' + row.french);
+        rows.append(row);
+    }
+    // A term's main translation, the one without a label, comes first: it is the one the
+    // search lands on.
+    std::sort(rows.begin(), rows.end(), [frenchToEnglish](const Row& a, const Row& b) {
+        const auto& [termA, translationA] = frenchToEnglish ? std::tie(a.french, a.english) : std::tie(a.english, a.french);
+        const auto& [termB, translationB] = frenchToEnglish ? std::tie(b.french, b.english) : std::tie(b.english, b.french);
+        if (termA != termB)
+            return termLess(termA, termB);
+        if (a.label.isEmpty() != b.label.isEmpty())
+            return a.label.isEmpty();
+        return termLess(translationA, translationB);
+    });
+    return rows;
+}
+
 int build(const QString& source, const QString& dataDirectory)
 {
-    auto pairs = readPairs(source);
-    if (!pairs)
+    auto entries = TermSource::read(source);
+    if (!entries) {
+        err() << entries.failure().description << Qt::endl;
         return 2;
-    QList<Pair> french = *pairs;
-    std::sort(french.begin(), french.end(), [](const Pair& a, const Pair& b) {
-        if (a.french != b.french)
-            return termLess(a.french, b.french);
-        return termLess(a.english, b.english);
-    });
-    QList<Pair> english = *pairs;
-    std::sort(english.begin(), english.end(), [](const Pair& a, const Pair& b) {
-        if (a.english != b.english)
-            return termLess(a.english, b.english);
-        return termLess(a.french, b.french);
-    });
+    }
+    const QList<Row> french = tableRows(*entries, true);
+    const QList<Row> english = tableRows(*entries, false);
     QStringList frenchTerms;
-    for (const Pair& pair : french)
-        frenchTerms.append(pair.french);
+    for (const Row& row : french)
+        frenchTerms.append(row.french);
     QStringList englishTerms;
-    for (const Pair& pair : english)
-        englishTerms.append(pair.english);
+    for (const Row& row : english)
+        englishTerms.append(row.english);
     const QDir data(dataDirectory);
     const auto connection = [](const QString& title, const QString& source, const QStringList& terms) {
         return QStringLiteral("[oledb]\n; %1\nProvider=text;Data Source=%2;Letter Starts=%3\n").arg(title, source, LetterStarts::format(letterStarts(terms)));
@@ -162,7 +156,11 @@ int build(const QString& source, const QString& dataDirectory)
         && writeFile(data.filePath(QStringLiteral("d2.UDL")), connection(QStringLiteral("English to French"), QStringLiteral("en-fr"), englishTerms));
     if (!written)
         return 2;
-    out() << pairs->size() << " entries written to " << dataDirectory << Qt::endl;
+    QSet<QString> pairs;
+    for (const TermSource::Entry& entry : *entries)
+        pairs.insert(entry.french + u'\t' + entry.english);
+    out() << pairs.size() << " entries written to " << dataDirectory << " (" << french.size() << " French to English, " << english.size()
+          << " English to French)" << Qt::endl;
     return 0;
 }
 
@@ -295,6 +293,20 @@ int lookup(const QString& dataDirectory, const QString& language, const QString&
     return 0;
 }
 
+// The editor's checks of a term source; fails on repeats and entries without a subfield.
+int lint(const QString& source)
+{
+    auto entries = TermSource::read(source);
+    if (!entries) {
+        err() << entries.failure().description << Qt::endl;
+        return 2;
+    }
+    const TermLint checked = TermLint::of(*entries);
+    out() << checked.report();
+    out().flush();
+    return checked.errors.isEmpty() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -303,6 +315,8 @@ int main(int argc, char* argv[])
     const QStringList args = QCoreApplication::arguments();
     if (args.size() == 4 && args[1] == u"build")
         return build(args[2], args[3]);
+    if (args.size() == 3 && args[1] == u"lint")
+        return lint(args[2]);
     if (args.size() == 3 && args[1] == u"check")
         return check(args[2]);
     if (args.size() == 3 && args[1] == u"compile")
@@ -310,6 +324,7 @@ int main(int argc, char* argv[])
     if (args.size() == 5 && args[1] == u"lookup" && (args[3] == u"fr" || args[3] == u"en"))
         return lookup(args[2], args[3], args[4]);
     err() << "usage: evelmora-tables build TERMS.tsv DATA_DIRECTORY\n"
+             "       evelmora-tables lint TERMS.tsv\n"
              "       evelmora-tables check DATA_DIRECTORY\n"
              "       evelmora-tables compile DATA_DIRECTORY\n"
              "       evelmora-tables lookup DATA_DIRECTORY fr|en WORD\n";

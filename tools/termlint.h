@@ -1,0 +1,32 @@
+#pragma once
+
+#include <array>
+
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include "termsource.h"
+
+// What a careful editor checks in a term source before it becomes the tables: repeats, entries
+// without a subfield, the spelling rule (American in the pairs both tables read, British only
+// as English-to-French entries leading to the same French), unlabelled senses, and where a
+// word leads when looked up the other way round.
+struct TermLint final {
+    // Faults that stop a source from being bundled: each names its line.
+    QStringList errors;
+    // Worth an editor's look, not faults in themselves.
+    QStringList spelling;        // British forms outside the rule, British entries without their American one
+    QStringList unlabelledSenses; // a headword with several translations, two or more without a label
+    QStringList roundTrips;      // F → E, and E's first French entry is not F
+    int identical = 0;           // pairs written the same in both languages (cognates)
+    int frenchToEnglish = 0;
+    int englishToFrench = 0;
+    QMap<QString, int> perSubfield; // French-to-English entries per subfield
+    std::array<int, 27> frenchLetters {}; // French-to-English headwords by folded first letter; 26: others
+    std::array<int, 27> englishLetters {};
+
+    static TermLint of(const QList<TermSource::Entry>& entries);
+    QString report() const;
+};
