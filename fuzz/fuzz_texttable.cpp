@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             columns = read.size();
             return {};
         },
-        [&](const QList<TextTable::Cell>& cells, int) -> Outcome {
-            if (cells.size() != columns)
+        [&](const std::vector<TextTable::Cell>& cells, int) -> Outcome {
+            if (qsizetype(cells.size()) != columns)
                 __builtin_trap(); // rows always have as many cells as there are columns
             return {};
         });

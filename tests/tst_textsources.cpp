@@ -12,7 +12,13 @@ namespace {
 
 struct ReadTable {
     QList<TextTable::Column> columns;
-    QList<QList<TextTable::Cell>> rows;
+    // The cells as text: the reader's own views end with each row.
+    struct Cell {
+        QString text;
+        bool null;
+        bool quoted;
+    };
+    QList<QList<Cell>> rows;
     Outcome outcome;
 };
 
@@ -25,8 +31,11 @@ ReadTable readTable(const QString& path)
             table.columns = columns;
             return {};
         },
-        [&](const QList<TextTable::Cell>& cells, int) -> Outcome {
-            table.rows.append(cells);
+        [&](const std::vector<TextTable::Cell>& cells, int) -> Outcome {
+            QList<ReadTable::Cell> row;
+            for (const TextTable::Cell& cell : cells)
+                row.append({ QString::fromUtf8(cell.text.data(), qsizetype(cell.text.size())), cell.null, cell.quoted });
+            table.rows.append(row);
             return {};
         });
     return table;

@@ -332,19 +332,20 @@ Outcome Store::loadTable(const QString& name)
             return engineFailure(QString::fromUtf8(sql));
         return {};
     };
-    QByteArray utf8;
-    const auto onRow = [&](const QList<TextTable::Cell>& cells, int line) -> Outcome {
-        for (int i = 0; i < cells.size(); ++i) {
+    const auto onRow = [&](const std::vector<TextTable::Cell>& cells, int line) -> Outcome {
+        for (std::size_t i = 0; i < cells.size(); ++i) {
             const auto& cell = cells[i];
+            const int parameter = static_cast<int>(i) + 1;
+            const TextTable::ColumnType type = columns[static_cast<qsizetype>(i)].type;
             if (cell.null) {
-                sqlite3_bind_null(insert, i + 1);
-            } else if (columns[i].type == TextTable::ColumnType::Integer) {
-                sqlite3_bind_int64(insert, i + 1, cell.text.trimmed().toLongLong());
-            } else if (columns[i].type == TextTable::ColumnType::Real) {
-                sqlite3_bind_double(insert, i + 1, cell.text.trimmed().toDouble());
+                sqlite3_bind_null(insert, parameter);
+            } else if (type == TextTable::ColumnType::Integer) {
+                sqlite3_bind_int64(insert, parameter, TextTable::wholeNumber(cell.text).value_or(0));
+            } else if (type == TextTable::ColumnType::Real) {
+                sqlite3_bind_double(insert, parameter, QString::fromUtf8(cell.text.data(), static_cast<qsizetype>(cell.text.size())).trimmed().toDouble());
             } else {
-                utf8 = cell.text.toUtf8();
-                sqlite3_bind_text(insert, i + 1, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+                // The reader keeps the text until the row is in.
+                sqlite3_bind_text(insert, parameter, cell.text.data(), static_cast<int>(cell.text.size()), SQLITE_STATIC);
             }
         }
         if (sqlite3_step(insert) != SQLITE_DONE)

@@ -1,9 +1,19 @@
 #include "texttable.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <limits>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include "textfile.h"
+#include "utf8text.h"
 
 namespace TextTable {
 namespace {
@@ -151,18 +161,25 @@ Outcome readSchema(const QString& tableFile, Layout* layout)
 }
 
 // Line ends as the files come: LF, CRLF, or a lone CR (old Mac text).
-bool isLineEnd(QChar c)
+bool isLineEnd(char c)
 {
-    return c == u'\n' || c == u'\r';
+    return c == '\n' || c == '\r';
 }
 
-// Splits delimited text into records, RFC 4180 style, keeping track of line numbers.
+// Splits delimited UTF-8 text into records, RFC 4180 style, keeping track of line numbers.
+// A field is a view of the text; a quoted one with doubled quotes is written out into
+// `storage`, which must outlive the cells.
 class RecordReader final {
 public:
-    RecordReader(QStringView text, QChar delimiter, QString file) : m_text(text), m_delimiter(delimiter), m_file(std::move(file)) { }
+    RecordReader(std::string_view text, std::string delimiter, QString file)
+        : m_text(text), m_delimiter(std::move(delimiter)), m_file(std::move(file))
+    {
+    }
+
+    qsizetype position() const { return static_cast<qsizetype>(m_pos); }
 
     // Reads the next record into `cells`; false at the end of the text.
-    Result<bool> next(QList<Cell>* cells, int* line)
+    Result<bool> next(std::vector<Cell>* cells, int* line, std::deque<std::string>* storage)
     {
         // Blank lines hold no record.
         while (m_pos < m_text.size() && isLineEnd(m_text[m_pos]))
@@ -173,42 +190,29 @@ public:
         cells->clear();
         for (;;) {
             Cell cell;
-            if (m_pos < m_text.size() && m_text[m_pos] == u'"') {
+            if (m_text[m_pos] == '"') {
                 const int startLine = m_line;
-                ++m_pos;
-                bool closed = false;
-                while (m_pos < m_text.size()) {
-                    const QChar c = m_text[m_pos];
-                    if (c == u'"') {
-                        if (m_pos + 1 < m_text.size() && m_text[m_pos + 1] == u'"') {
-                            cell.text += u'"';
-                            m_pos += 2;
-                            continue;
-                        }
-                        ++m_pos;
-                        closed = true;
-                        break;
-                    }
-                    if (c == u'\n' || (c == u'\r' && (m_pos + 1 == m_text.size() || m_text[m_pos + 1] != u'\n')))
-                        ++m_line;
-                    cell.text += c;
-                    ++m_pos;
-                }
-                if (!closed)
+                auto quoted = readQuoted(storage);
+                if (!quoted)
                     return malformedAt(m_file, startLine, QStringLiteral("a quoted field is not closed"));
-                if (cell.text.isNull())
-                    cell.text = QLatin1String("");
+                cell.text = *quoted;
                 cell.quoted = true;
-                if (m_pos < m_text.size() && m_text[m_pos] != m_delimiter && !isLineEnd(m_text[m_pos]))
+                if (m_pos < m_text.size() && !isDelimiterAt(m_pos) && !isLineEnd(m_text[m_pos]))
                     return malformedAt(m_file, m_line, QStringLiteral("text after the closing quote of field %1").arg(cells->size() + 1));
             } else {
-                const qsizetype start = m_pos;
-                while (m_pos < m_text.size() && m_text[m_pos] != m_delimiter && !isLineEnd(m_text[m_pos]))
-                    ++m_pos;
+                const std::size_t start = m_pos;
+                if (m_delimiter.size() == 1) {
+                    const char delimiter = m_delimiter[0];
+                    while (m_pos < m_text.size() && m_text[m_pos] != delimiter && !isLineEnd(m_text[m_pos]))
+                        ++m_pos;
+                } else {
+                    while (m_pos < m_text.size() && !isDelimiterAt(m_pos) && !isLineEnd(m_text[m_pos]))
+                        ++m_pos;
+                }
                 cell.null = m_pos == start;
-                cell.text = m_text.mid(start, m_pos - start).toString();
+                cell.text = m_text.substr(start, m_pos - start);
             }
-            cells->append(std::move(cell));
+            cells->push_back(cell);
             if (cells->size() > maxColumns)
                 return malformedAt(m_file, *line, QStringLiteral("more than %1 fields").arg(maxColumns));
             if (m_pos >= m_text.size())
@@ -217,30 +221,67 @@ public:
                 skipLineEnd();
                 return true;
             }
-            ++m_pos; // the delimiter
+            m_pos += m_delimiter.size();
         }
     }
 
 private:
+    bool isDelimiterAt(std::size_t at) const { return m_text.compare(at, m_delimiter.size(), m_delimiter) == 0; }
+
     void skipLineEnd()
     {
-        m_pos += m_text[m_pos] == u'\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == u'\n' ? 2 : 1;
+        m_pos += m_text[m_pos] == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n' ? 2 : 1;
         ++m_line;
     }
 
-    QStringView m_text;
-    QChar m_delimiter;
+    void countLineEnd(std::size_t at)
+    {
+        if (m_text[at] == '\n' || (m_text[at] == '\r' && (at + 1 == m_text.size() || m_text[at + 1] != '\n')))
+            ++m_line;
+    }
+
+    // The text between the quotes, a doubled quote standing for one; nullopt when unclosed.
+    std::optional<std::string_view> readQuoted(std::deque<std::string>* storage)
+    {
+        const std::size_t start = ++m_pos;
+        std::string* unescaped = nullptr;
+        std::size_t copied = start; // text before this is in `unescaped`
+        while (m_pos < m_text.size()) {
+            const char c = m_text[m_pos];
+            if (c == '"') {
+                if (m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '"') {
+                    if (!unescaped)
+                        unescaped = &storage->emplace_back();
+                    unescaped->append(m_text.substr(copied, m_pos + 1 - copied));
+                    m_pos += 2;
+                    copied = m_pos;
+                    continue;
+                }
+                const std::size_t end = m_pos++;
+                if (!unescaped)
+                    return m_text.substr(start, end - start);
+                unescaped->append(m_text.substr(copied, end - copied));
+                return std::string_view(*unescaped);
+            }
+            countLineEnd(m_pos);
+            ++m_pos;
+        }
+        return std::nullopt;
+    }
+
+    std::string_view m_text;
+    std::string m_delimiter;
     QString m_file;
-    qsizetype m_pos = 0;
+    std::size_t m_pos = 0;
     int m_line = 1;
 };
 
 // The line `position` lies on, counting every kind of line end.
-int lineAt(QStringView text, qsizetype position)
+int lineAt(std::string_view text, std::size_t position)
 {
     int line = 1;
-    for (qsizetype i = 0; i < position; ++i) {
-        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')))
+    for (std::size_t i = 0; i < position; ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
             ++line;
     }
     return line;
@@ -251,62 +292,229 @@ Outcome checkValue(const Cell& cell, const Column& column, const QString& file, 
     if (cell.null || column.type == ColumnType::Text)
         return {};
     bool ok = false;
-    const QString value = cell.text.trimmed();
     if (column.type == ColumnType::Integer)
-        value.toLongLong(&ok);
+        ok = wholeNumber(cell.text).has_value();
     else
-        value.toDouble(&ok);
+        QString::fromUtf8(cell.text.data(), static_cast<qsizetype>(cell.text.size())).trimmed().toDouble(&ok);
     if (ok)
         return {};
     return malformedAt(file, line, QStringLiteral("%1 \"%2\" is not %3")
-                                       .arg(column.name, cell.text.left(40),
+                                       .arg(column.name, QString::fromUtf8(cell.text.data(), static_cast<qsizetype>(cell.text.size())).left(40),
                                             column.type == ColumnType::Integer ? QStringLiteral("a whole number") : QStringLiteral("a number")));
+}
+
+// Rows split ahead of the row sink, a batch at a time.
+struct Batch final {
+    std::vector<Cell> cells; // row after row, as many cells a row as there are columns
+    std::vector<int> lines;
+    std::deque<std::string> storage;
+    std::optional<Failure> failure; // what ended the split, after these rows
+    bool last = false;
+};
+
+constexpr std::size_t batchRows = 2048;
+constexpr std::size_t batchesAhead = 4;
+// Below this a second thread costs more than it saves.
+constexpr std::size_t threadedBytes = 1 << 20;
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The splitting side: records into batches, checked against the columns.
+class Splitter final {
+public:
+    Splitter(RecordReader& reader, const QList<Column>& columns, const QString& path) : m_reader(reader), m_columns(columns), m_path(path) { }
+
+    // The next batch; `stop` asks it to give up early.
+    Batch next()
+    {
+        Batch batch;
+        batch.cells.reserve(batchRows * static_cast<std::size_t>(m_columns.size()));
+        std::vector<Cell> cells;
+        int line = 0;
+        while (batch.lines.size() < batchRows) {
+            auto more = m_reader.next(&cells, &line, &batch.storage);
+            if (!more) {
+                batch.failure = more.failure();
+                batch.last = true;
+                return batch;
+            }
+            if (!*more) {
+                batch.last = true;
+                return batch;
+            }
+            if (cells.size() != static_cast<std::size_t>(m_columns.size())) {
+                batch.failure = malformedAt(m_path, line, QStringLiteral("%1 fields, %2 expected").arg(cells.size()).arg(m_columns.size()));
+                batch.last = true;
+                return batch;
+            }
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                if (auto done = checkValue(cells[i], m_columns[static_cast<qsizetype>(i)], m_path, line); !done) {
+                    batch.failure = done.failure();
+                    batch.last = true;
+                    return batch;
+                }
+            }
+            batch.cells.insert(batch.cells.end(), cells.begin(), cells.end());
+            batch.lines.push_back(line);
+        }
+        return batch;
+    }
+
+private:
+    RecordReader& m_reader;
+    const QList<Column>& m_columns;
+    const QString& m_path;
+};
+
+// Hands the batches of a splitter running on its own thread to the caller's, a few ahead.
+class BatchQueue final {
+public:
+    BatchQueue(Splitter& splitter, double* splitMs) : m_splitter(splitter), m_splitMs(splitMs)
+    {
+        m_thread = std::thread([this] { run(); });
+    }
+    ~BatchQueue()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    BatchQueue(const BatchQueue&) = delete;
+    BatchQueue& operator=(const BatchQueue&) = delete;
+
+    Batch take()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_ready.empty(); });
+        Batch batch = std::move(m_ready.front());
+        m_ready.pop_front();
+        m_changed.notify_all();
+        return batch;
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            const auto start = Clock::now();
+            Batch batch = m_splitter.next();
+            *m_splitMs += millisecondsSince(start);
+            const bool last = batch.last;
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_stop || m_ready.size() < batchesAhead; });
+            if (m_stop)
+                return;
+            m_ready.push_back(std::move(batch));
+            m_changed.notify_all();
+            if (last)
+                return;
+        }
+    }
+
+    Splitter& m_splitter;
+    double* m_splitMs;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Batch> m_ready;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
+// The file's bytes as UTF-8 (a byte-order mark dropped), whatever its encoding.
+Result<std::string_view> asUtf8(const QByteArray& bytes, CharacterSet characterSet, const QString& path, QByteArray* converted)
+{
+    if (auto utf16 = TextFile::decodeMarkedUtf16(bytes)) {
+        *converted = utf16->toUtf8();
+        return std::string_view(converted->constData(), static_cast<std::size_t>(converted->size()));
+    }
+    if (characterSet != CharacterSet::Windows1252) {
+        std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        if (text.starts_with("\xEF\xBB\xBF"))
+            text.remove_prefix(3);
+        if (Utf8Text::valid(text))
+            return text;
+        if (characterSet == CharacterSet::Utf8)
+            return malformed(path, QStringLiteral("not valid UTF-8, as its schema.ini says it is"));
+    }
+    *converted = TextFile::decodeWindows1252(bytes).toUtf8();
+    return std::string_view(converted->constData(), static_cast<std::size_t>(converted->size()));
 }
 
 } // namespace
 
-Outcome read(const QString& path, const std::function<Outcome(const QList<Column>&)>& columnsSink, const RowSink& rowSink)
+std::optional<qint64> wholeNumber(std::string_view text)
 {
+    text = Utf8Text::trimmed(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty())
+        return std::nullopt;
+    quint64 value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        const quint64 digit = static_cast<quint64>(c - '0');
+        if (value > (quint64(1) << 63) / 10 || value * 10 > (quint64(1) << 63) - digit)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    if (!negative && value > static_cast<quint64>(std::numeric_limits<qint64>::max()))
+        return std::nullopt;
+    return negative ? static_cast<qint64>(0 - value) : static_cast<qint64>(value);
+}
+
+Outcome read(const QString& path, const std::function<Outcome(const QList<Column>&)>& columnsSink, const RowSink& rowSink, ReadTimes* times)
+{
+    ReadTimes ignored;
+    ReadTimes& timing = times ? *times : ignored;
     Layout layout;
     if (auto done = readSchema(path, &layout); !done)
         return done;
 
+    auto start = Clock::now();
     auto bytes = TextFile::read(path, maxTableBytes);
     if (!bytes)
         return bytes.failure();
-    QString text;
-    if (auto utf16 = TextFile::decodeMarkedUtf16(*bytes)) {
-        text = std::move(*utf16);
-    } else if (layout.characterSet == CharacterSet::Windows1252) {
-        text = TextFile::decodeWindows1252(*bytes);
-    } else if (auto utf8 = TextFile::decodeUtf8(*bytes)) {
-        text = std::move(*utf8);
-    } else if (layout.characterSet == CharacterSet::Utf8) {
-        return malformed(path, QStringLiteral("not valid UTF-8, as its schema.ini says it is"));
-    } else {
-        text = TextFile::decodeWindows1252(*bytes);
-    }
-    bytes->clear();
-    if (const qsizetype nul = text.indexOf(QChar(0)); nul >= 0) {
-        const int line = lineAt(text, nul);
-        return malformedAt(path, line, QStringLiteral("a NUL character, which no text table holds (is it UTF-16 without its byte-order mark?)"));
-    }
+    timing.readMs += millisecondsSince(start);
+    start = Clock::now();
+    QByteArray converted;
+    const auto decoded = asUtf8(*bytes, layout.characterSet, path, &converted);
+    if (!decoded)
+        return decoded.failure();
+    const std::string_view text = *decoded;
+    if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos)
+        return malformedAt(path, lineAt(text, nul), QStringLiteral("a NUL character, which no text table holds (is it UTF-16 without its byte-order mark?)"));
+    timing.decodeMs += millisecondsSince(start);
 
-    RecordReader reader(text, layout.delimiter, path);
-    QList<Cell> cells;
+    const QByteArray delimiter = QString(layout.delimiter).toUtf8();
+    RecordReader reader(text, std::string(delimiter.constData(), static_cast<std::size_t>(delimiter.size())), path);
+    std::deque<std::string> headerStorage;
+    std::vector<Cell> cells;
     int line = 0;
     QList<Column> columns = layout.columns;
     if (layout.header) {
-        auto more = reader.next(&cells, &line);
+        auto more = reader.next(&cells, &line, &headerStorage);
         if (!more)
             return more.failure();
         if (!*more)
             return malformed(path, QStringLiteral("no header line"));
         if (columns.isEmpty()) {
-            for (qsizetype i = 0; i < cells.size(); ++i) {
+            for (std::size_t i = 0; i < cells.size(); ++i) {
                 // A quoted name is exactly what stands between its quotes; blanks around an
                 // unquoted one are the file's layout ("English, Frensh, num").
-                const QString name = cells[i].quoted ? cells[i].text : cells[i].text.trimmed();
+                const QString text = QString::fromUtf8(cells[i].text.data(), static_cast<qsizetype>(cells[i].text.size()));
+                const QString name = cells[i].quoted ? text : text.trimmed();
                 columns.append({ name.isEmpty() ? QStringLiteral("F%1").arg(i + 1) : name, ColumnType::Text });
             }
         }
@@ -322,20 +530,28 @@ Outcome read(const QString& path, const std::function<Outcome(const QList<Column
     if (auto done = columnsSink(columns); !done)
         return done;
 
+    // Large tables are split on a second thread while the sink takes the rows.
+    Splitter splitter(reader, columns, path);
+    std::optional<BatchQueue> queue;
+    if (text.size() - static_cast<std::size_t>(reader.position()) >= threadedBytes)
+        queue.emplace(splitter, &timing.splitMs);
+    const std::size_t width = static_cast<std::size_t>(columns.size());
     for (;;) {
-        auto more = reader.next(&cells, &line);
-        if (!more)
-            return more.failure();
-        if (!*more)
-            return {};
-        if (cells.size() != columns.size())
-            return malformedAt(path, line, QStringLiteral("%1 fields, %2 expected").arg(cells.size()).arg(columns.size()));
-        for (qsizetype i = 0; i < cells.size(); ++i) {
-            if (auto done = checkValue(cells[i], columns[i], path, line); !done)
+        auto splitStart = Clock::now();
+        Batch batch = queue ? queue->take() : splitter.next();
+        if (!queue)
+            timing.splitMs += millisecondsSince(splitStart);
+        const auto sinkStart = Clock::now();
+        for (std::size_t row = 0; row < batch.lines.size(); ++row) {
+            cells.assign(batch.cells.begin() + static_cast<std::ptrdiff_t>(row * width), batch.cells.begin() + static_cast<std::ptrdiff_t>((row + 1) * width));
+            if (auto done = rowSink(cells, batch.lines[row]); !done)
                 return done;
         }
-        if (auto done = rowSink(cells, line); !done)
-            return done;
+        timing.sinkMs += millisecondsSince(sinkStart);
+        if (batch.failure)
+            return *batch.failure;
+        if (batch.last)
+            return {};
     }
 }
 

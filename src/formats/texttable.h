@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <string_view>
+#include <vector>
 
 #include <QList>
 #include <QString>
@@ -18,17 +20,32 @@ struct Column final {
     ColumnType type = ColumnType::Text;
 };
 
+// One field of a row, in UTF-8 whatever the file's encoding; valid until the row sink returns.
 struct Cell final {
-    QString text;
-    bool null = false;
+    std::string_view text;
+    bool null = false;   // an empty unquoted field: a missing value
     bool quoted = false; // written in double quotes: every character between them counts
 };
 
 // Called once per row with as many cells as there are columns; a failure stops the load.
-using RowSink = std::function<Outcome(const QList<Cell>& cells, int line)>;
+using RowSink = std::function<Outcome(const std::vector<Cell>& cells, int line)>;
+
+// Where the time of a read went, for the benchmarks. The file is split on a second thread while
+// the row sink works, so the parts overlap.
+struct ReadTimes final {
+    double readMs = 0;   // the file from disk
+    double decodeMs = 0; // checked as UTF-8, or converted to it
+    double splitMs = 0;  // into fields, on the second thread
+    double sinkMs = 0;   // the row sink, on the caller's thread
+};
 
 // Reads `path`, reporting its columns first and then every row. Failures name the file and,
 // for a bad row, its line.
-Outcome read(const QString& path, const std::function<Outcome(const QList<Column>&)>& columnsSink, const RowSink& rowSink);
+Outcome read(const QString& path, const std::function<Outcome(const QList<Column>&)>& columnsSink, const RowSink& rowSink,
+             ReadTimes* times = nullptr);
+
+// A whole number as an Integer column holds it: blanks around it, an optional sign, digits,
+// within 64 bits.
+std::optional<qint64> wholeNumber(std::string_view text);
 
 } // namespace TextTable
