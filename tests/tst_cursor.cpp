@@ -1,10 +1,12 @@
 #include <QDirIterator>
 #include <QTest>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include "connectiondescription.h"
 #include "cursor.h"
+#include "sqlitefunctions.h"
 #include "testsupport.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -257,6 +259,49 @@ void TestCursor::failuresNameTheCause()
     QVERIFY(closed.moveFirst().failure().description.contains(u"/x/d0.UDL"_s));
 }
 
+namespace {
+
+// Moves about a cursor by far jumps and checks every position against plain stepping.
+void checkJumpsAgainstStepping(const std::shared_ptr<Store>& store, const QString& source)
+{
+    Cursor stepped(store);
+    stepped.setRecordSource(source);
+    QVERIFY(stepped.refresh());
+    const QStringList order = column(stepped, u"num"_s);
+    QVERIFY(order.size() > 15600);
+
+    Cursor cursor(store);
+    cursor.setRecordSource(source);
+    QVERIFY(cursor.refresh());
+    const auto at = [&cursor] { return cursor.onEntry() ? cursor.field(u"num"_s)->text : u"none"_s; };
+    QCOMPARE(*cursor.recordCount(), order.size());
+    QVERIFY(cursor.move(15000));
+    QCOMPARE(at(), order[15000]);
+    // Back across the start of the rows kept, and forward again.
+    for (int i = 1; i <= 600; ++i) {
+        QVERIFY(cursor.movePrevious());
+        QCOMPARE(at(), order[15000 - i]);
+    }
+    QVERIFY(cursor.move(600));
+    QCOMPARE(at(), order[15000]);
+    QVERIFY(cursor.moveLast());
+    QCOMPARE(at(), order.last());
+    QCOMPARE(*cursor.hasEntries(), true);
+    QVERIFY(cursor.moveFirst());
+    QCOMPARE(at(), order.first());
+    QVERIFY(cursor.move(12345));
+    QCOMPARE(at(), order[12345]);
+    QVERIFY(cursor.moveFirst());
+    QVERIFY(cursor.move(25000)); // beyond the last: after it
+    QVERIFY(!cursor.onEntry());
+    QCOMPARE(failureNumber(cursor.moveNext()), 3021);
+    QVERIFY(cursor.movePrevious());
+    QCOMPARE(at(), order.last());
+    QCOMPARE(*cursor.recordCount(), order.size());
+}
+
+} // namespace
+
 void TestCursor::farJumpsAgreeWithStepping()
 {
     // Large enough for the engine to skip rows; many ties, which must keep their stored order.
@@ -266,41 +311,34 @@ void TestCursor::farJumpsAgreeWithStepping()
     QTemporaryDir dir;
     writeTextFile(dir.path(), u"PS.txt"_s, csv(terms));
     auto store = openStore(dir.path());
+    const QStringList sources { u"select * from PS order by Frensh"_s, u"PS"_s, u"select * from PS order by Frensh;  "_s,
+                                u"select * from PS order by Frensh -- by term"_s, u"SELECT * FROM [ps] ORDER BY [frensh] ASC"_s };
+    for (const QString& source : sources)
+        checkJumpsAgainstStepping(store, source);
 
-    for (const QString& source : { u"select * from PS order by Frensh"_s, u"PS"_s, u"select * from PS order by Frensh;  "_s,
-                                   u"select * from PS order by Frensh -- by term"_s }) {
-        Cursor stepped(store);
-        stepped.setRecordSource(source);
-        QVERIFY(stepped.refresh());
-        const QStringList order = column(stepped, u"num"_s);
-        QCOMPARE(order.size(), terms.size());
+    // The same on the tables compiled into a database.
+    const QString database = dir.filePath(u"compiled.sqlite"_s);
+    QVERIFY(store->compileTo(database));
+    ConnectionDescription description;
+    description.file = u"test.UDL"_s;
+    description.databaseFile = database;
+    description.tableDirectory = dir.path();
+    auto compiled = Store::open(description);
+    QVERIFY(compiled);
+    for (const QString& source : sources)
+        checkJumpsAgainstStepping(*compiled, source);
 
-        Cursor cursor(store);
-        cursor.setRecordSource(source);
-        QVERIFY(cursor.refresh());
-        const auto at = [&cursor] { return cursor.onEntry() ? cursor.field(u"num"_s)->text : u"none"_s; };
-        QCOMPARE(*cursor.recordCount(), 20000);
-        QVERIFY(cursor.move(15000));
-        QCOMPARE(at(), order[15000]);
-        // Back across the start of the rows kept, and forward again.
-        for (int i = 1; i <= 600; ++i) {
-            QVERIFY(cursor.movePrevious());
-            QCOMPARE(at(), order[15000 - i]);
-        }
-        QVERIFY(cursor.move(4999));
-        QCOMPARE(at(), order[19399]);
-        QVERIFY(cursor.moveLast());
-        QCOMPARE(at(), order.last());
-        QCOMPARE(*cursor.hasEntries(), true);
-        QVERIFY(cursor.moveFirst());
-        QCOMPARE(at(), order.first());
-        QVERIFY(cursor.move(25000)); // beyond the last: after it
-        QVERIFY(!cursor.onEntry());
-        QCOMPARE(failureNumber(cursor.moveNext()), 3021);
-        QVERIFY(cursor.movePrevious());
-        QCOMPARE(at(), order.last());
-        QCOMPARE(*cursor.recordCount(), 20000);
-    }
+    // Changed under the store by another program: reorder terms, leave rowids with gaps.
+    sqlite3* writer = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(database).constData(), &writer), SQLITE_OK);
+    DictionaryCollation::registerWithSqlite(writer);
+    QCOMPARE(sqlite3_exec(writer, "UPDATE PS SET Frensh = 'a ' || Frensh WHERE rowid % 7 = 0; DELETE FROM PS WHERE rowid % 11 = 0;"
+                                  "INSERT INTO PS SELECT English, 'zz ' || Frensh, num FROM PS WHERE rowid % 13 = 0;",
+                          nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    sqlite3_close(writer);
+    for (const QString& source : sources)
+        checkJumpsAgainstStepping(*compiled, source);
 }
 
 void TestCursor::resultsOutliveTheirStore()

@@ -32,6 +32,12 @@ namespace {
 
 constexpr int maxTableLoadsPerQuery = 8;
 
+// The table that holds a table's order by one column.
+QString orderingTable(const QString& table, const QString& column)
+{
+    return table + QStringLiteral("$order$") + column;
+}
+
 QString quoted(const QString& identifier)
 {
     QString escaped = identifier;
@@ -76,8 +82,9 @@ int authorize(void* connection, int action, const char*, const char*, const char
 
 } // namespace
 
-QueryResult::QueryResult(std::shared_ptr<StoreConnection> connection, sqlite3_stmt* statement, QByteArray sql, QString query)
-    : m_connection(std::move(connection)), m_statement(statement), m_sql(std::move(sql)), m_query(std::move(query))
+QueryResult::QueryResult(std::shared_ptr<StoreConnection> connection, sqlite3_stmt* statement, QByteArray sql, QString query,
+                         std::optional<Seek> seek)
+    : m_connection(std::move(connection)), m_statement(statement), m_sql(std::move(sql)), m_query(std::move(query)), m_seek(std::move(seek))
 {
     const int count = sqlite3_column_count(m_statement);
     for (int i = 0; i < count; ++i)
@@ -134,10 +141,14 @@ Outcome QueryResult::stepOnce()
 
 Outcome QueryResult::startAt(qsizetype first)
 {
-    // The same query as a subquery: the engine skips rows without reading their columns.
-    auto statement = prepare(QByteArrayLiteral("SELECT * FROM (") + m_sql + QByteArrayLiteral(") LIMIT -1 OFFSET ") + QByteArray::number(first));
+    // With a seek the engine finds the row in an index; otherwise the same query as a
+    // subquery lets it skip rows without reading their columns.
+    auto statement = m_seek ? prepare(m_seek->fromRow)
+                            : prepare(QByteArrayLiteral("SELECT * FROM (") + m_sql + QByteArrayLiteral(") LIMIT -1 OFFSET ") + QByteArray::number(first));
     if (!statement)
         return statement.failure();
+    if (m_seek)
+        sqlite3_bind_int64(*statement, 1, first);
     if (sqlite3_column_count(*statement) != m_columns.size()) {
         sqlite3_finalize(*statement);
         return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" cannot be read from row %2").arg(m_query).arg(first) };
@@ -157,17 +168,18 @@ Result<bool> QueryResult::hasRow(qsizetype index)
 {
     if (index < 0 || (m_count && index >= *m_count))
         return false;
+    const qsizetype behind = m_seek ? seekBehind : keptBehind;
     if (index < m_first) {
-        if (auto done = startAt(std::max<qsizetype>(0, index - keptBehind)); !done)
+        if (auto done = startAt(std::max<qsizetype>(0, index - behind)); !done)
             return done.failure();
-    } else if (!m_done && index - (m_first + m_rows) > skipDistance) {
+    } else if (!m_done && index - (m_first + m_rows) > (m_seek ? seekDistance : skipDistance)) {
         // Far ahead: skip there. A query the engine cannot take as a subquery (one ending in
         // a comment, say) is stepped through instead.
         auto count = rowCount();
         if (count && index >= *count)
             return false;
         if (count)
-            std::ignore = startAt(index - keptBehind);
+            std::ignore = startAt(index - behind);
     }
     while (m_first + m_rows <= index && !m_done) {
         if (auto done = stepOnce(); !done)
@@ -188,8 +200,8 @@ Result<qsizetype> QueryResult::rowCount()
     if (m_count)
         return *m_count;
     // Counted by the engine, so that RecordCount or a move to the last row need not fetch
-    // every row.
-    auto statement = prepare(QByteArrayLiteral("SELECT count(*) FROM (") + m_sql + ')');
+    // every row; with a seek, read off the end of an index.
+    auto statement = prepare(m_seek ? m_seek->count : QByteArrayLiteral("SELECT count(*) FROM (") + m_sql + ')');
     if (statement) {
         const int rc = sqlite3_step(*statement);
         const qsizetype count = sqlite3_column_int64(*statement, 0);
@@ -237,8 +249,13 @@ Result<std::shared_ptr<Store>> Store::open(const ConnectionDescription& descript
     // copy can be attached as a real file); a compiled store is its own file, opened read-only.
     const bool compiled = !description.databaseFile.isEmpty();
     const QByteArray name = compiled ? QFile::encodeName(description.databaseFile) : QByteArray(":memory:");
+    // Nobody reads the engine's memory statistics; keeping them costs a lock per allocation.
+    static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    Q_UNUSED(configured);
     sqlite3* handle = nullptr;
-    const int rc = sqlite3_open_v2(name.constData(), &handle, compiled ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // Each connection is used by one thread only, the one that opened it.
+    const int flags = (compiled ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) | SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(name.constData(), &handle, flags, nullptr);
     auto connection = std::make_shared<StoreConnection>(handle);
     if (rc != SQLITE_OK || (compiled && sqlite3_exec(handle, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) != SQLITE_OK)) {
         if (!compiled)
@@ -252,6 +269,8 @@ Result<std::shared_ptr<Store>> Store::open(const ConnectionDescription& descript
     sqlite3_set_authorizer(handle, &authorize, connection.get());
     std::shared_ptr<Store> store(new Store(description, connection));
     store->m_compiled = compiled;
+    if (compiled)
+        store->readOrderings();
     return store;
 }
 
@@ -372,11 +391,69 @@ Outcome Store::loadTable(const QString& name)
         const QString index = quoted(schema) + u'.' + quoted(table + u'_' + column.name);
         if (auto done = exec(QStringLiteral("CREATE INDEX ") + index + QStringLiteral(" ON ") + quoted(table) + u'(' + quoted(column.name) + u')'); !done)
             return done;
+        // The browse order by this field, position by position, so that a cursor reaches
+        // any position with one lookup instead of passing every row before it.
+        if (dot < 0) {
+            const QString ordering = orderingTable(table, column.name);
+            if (auto done = exec(QStringLiteral("CREATE TABLE ") + quoted(ordering) + QStringLiteral(" AS SELECT rowid AS r FROM ") + quoted(table)
+                                 + QStringLiteral(" ORDER BY ") + quoted(column.name));
+                !done)
+                return done;
+            m_orderings.insert(table.toLower() + u'\t' + column.name.toLower(), ordering);
+        }
     }
     if (auto done = exec(QStringLiteral("COMMIT")); !done)
         return done;
+    // Rows went in one after another into a new table: rowids 1 to n, in stored order.
+    if (dot < 0)
+        m_orderings.insert(table.toLower(), table);
     m_loaded.append(name);
     return {};
+}
+
+std::optional<QueryResult::Seek> Store::seekFor(const QString& recordSource)
+{
+    if (m_compiled && !m_orderings.isEmpty()) {
+        // Someone wrote to the database since it was opened: its orderings may be stale.
+        unsigned version = 0;
+        if (sqlite3_file_control(m_connection->handle, "main", SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK || version != m_dataVersion)
+            m_orderings.clear();
+    }
+    static const QRegularExpression storedOrder(QStringLiteral("^\\s*\\[?([A-Za-z_][A-Za-z0-9_]*)\\]?\\s*$"));
+    static const QRegularExpression byField(
+        QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+\\[?([A-Za-z_][A-Za-z0-9_]*)\\]?\\s+order\\s+by\\s+\\[?([A-Za-z_][A-Za-z0-9_]*)\\]?(\\s+asc)?[\\s;]*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (const auto match = storedOrder.match(recordSource); match.hasMatch()) {
+        const auto table = m_orderings.constFind(match.captured(1).toLower());
+        if (table == m_orderings.constEnd())
+            return std::nullopt;
+        const QByteArray name = quoted(*table).toUtf8();
+        return QueryResult::Seek { "SELECT * FROM " + name + " WHERE rowid > ?1 ORDER BY rowid", "SELECT max(rowid) FROM " + name };
+    }
+    if (const auto match = byField.match(recordSource); match.hasMatch()) {
+        const QString key = match.captured(1).toLower() + u'\t' + match.captured(2).toLower();
+        const auto ordering = m_orderings.constFind(key);
+        if (ordering == m_orderings.constEnd())
+            return std::nullopt;
+        const QByteArray order = quoted(*ordering).toUtf8();
+        const QByteArray table = quoted(match.captured(1)).toUtf8();
+        return QueryResult::Seek { "SELECT t.* FROM " + order + " AS o JOIN " + table + " AS t ON t.rowid = o.r WHERE o.rowid > ?1 ORDER BY o.rowid",
+                                   "SELECT max(rowid) FROM " + order };
+    }
+    return std::nullopt;
+}
+
+void Store::readOrderings()
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(m_connection->handle, "SELECT key, orderTable FROM evelmora_orderings", -1, &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            const auto text = [statement](int column) { return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column))); };
+            m_orderings.insert(text(0), text(1));
+        }
+    }
+    sqlite3_finalize(statement); // a database compiled before orderings were kept has none
+    sqlite3_file_control(m_connection->handle, "main", SQLITE_FCNTL_DATA_VERSION, &m_dataVersion);
 }
 
 Result<std::unique_ptr<QueryResult>> Store::execute(const QString& recordSource)
@@ -404,7 +481,7 @@ Result<std::unique_ptr<QueryResult>> Store::execute(const QString& recordSource)
             QByteArray text = QByteArray(utf8.constData(), tail - utf8.constData()).trimmed();
             while (text.endsWith(';'))
                 text = text.chopped(1).trimmed();
-            return std::make_unique<QueryResult>(m_connection, statement, text, recordSource);
+            return std::make_unique<QueryResult>(m_connection, statement, text, recordSource, seekFor(recordSource));
         }
         sqlite3_finalize(statement);
         if (rc == SQLITE_OK)
@@ -432,13 +509,27 @@ Outcome Store::compileTo(const QString& databaseFile)
     const auto detach = qScopeGuard([this] { execAfterFailure(QStringLiteral("DETACH DATABASE compiled")); });
     if (auto done = exec(QStringLiteral("BEGIN")); !done)
         return done;
+    // Which tables hold the orderings, so that the compiled store seeks as the text tables do.
+    if (auto done = exec(QStringLiteral("CREATE TABLE compiled.evelmora_orderings (key TEXT PRIMARY KEY, orderTable TEXT)")); !done) {
+        execAfterFailure(QStringLiteral("ROLLBACK"));
+        return done;
+    }
     for (auto it = m_definitions.cbegin(); it != m_definitions.cend(); ++it) {
         const QString table = quoted(it.key());
         QStringList statements { QStringLiteral("CREATE TABLE compiled.") + table + QStringLiteral(" (") + it.value().first + u')',
                                  QStringLiteral("INSERT INTO compiled.") + table + QStringLiteral(" SELECT * FROM main.") + table + QStringLiteral(" ORDER BY rowid") };
-        for (const QString& column : it.value().second)
+        for (const QString& column : it.value().second) {
             statements.append(QStringLiteral("CREATE INDEX compiled.") + quoted(it.key() + u'_' + column) + QStringLiteral(" ON ") + table + u'('
                               + quoted(column) + u')');
+            const QString ordering = orderingTable(it.key(), column);
+            statements.append(QStringLiteral("CREATE TABLE compiled.") + quoted(ordering) + QStringLiteral(" AS SELECT r FROM main.") + quoted(ordering)
+                              + QStringLiteral(" ORDER BY rowid"));
+            statements.append(QStringLiteral("INSERT INTO compiled.evelmora_orderings VALUES ('%1', '%2')")
+                                  .arg(QString(it.key().toLower() + u'\t' + column.toLower()).replace(u'\'', QStringLiteral("''")),
+                                       QString(ordering).replace(u'\'', QStringLiteral("''"))));
+        }
+        statements.append(QStringLiteral("INSERT INTO compiled.evelmora_orderings VALUES ('%1', '%2')")
+                              .arg(it.key().toLower().replace(u'\'', QStringLiteral("''")), QString(it.key()).replace(u'\'', QStringLiteral("''"))));
         for (const QString& statement : statements) {
             if (auto done = exec(statement); !done) {
                 execAfterFailure(QStringLiteral("ROLLBACK"));

@@ -29,8 +29,17 @@ struct FieldValue final {
 // them in the same way. Counting the rows does not fetch them.
 class QueryResult final {
 public:
+    // How to reach a row far ahead without passing the rows before it, when the store knows
+    // the result's order: `fromRow` gives the rows from 0-based index ?1 on, in the result's
+    // order, `count` the number of rows.
+    struct Seek {
+        QByteArray fromRow;
+        QByteArray count;
+    };
+
     // `sql` is the text the statement was prepared from; `query` the record source it came from.
-    QueryResult(std::shared_ptr<StoreConnection> connection, sqlite3_stmt* statement, QByteArray sql, QString query);
+    QueryResult(std::shared_ptr<StoreConnection> connection, sqlite3_stmt* statement, QByteArray sql, QString query,
+                std::optional<Seek> seek = std::nullopt);
     ~QueryResult();
     QueryResult(const QueryResult&) = delete;
     QueryResult& operator=(const QueryResult&) = delete;
@@ -48,9 +57,12 @@ public:
     const QString& query() const { return m_query; }
 
     // How far ahead a row must be for the engine to skip to it, and how many rows before it
-    // are kept for stepping back.
+    // are kept for stepping back: without a seek the engine still walks the rows it skips, so
+    // the jump must be worth it; with one it costs a lookup in an index.
     static constexpr qsizetype skipDistance = 4096;
     static constexpr qsizetype keptBehind = 512;
+    static constexpr qsizetype seekDistance = 64;
+    static constexpr qsizetype seekBehind = 16;
 
 private:
     Outcome stepOnce();
@@ -64,6 +76,7 @@ private:
     sqlite3_stmt* m_statement;
     QByteArray m_sql;
     QString m_query;
+    std::optional<Seek> m_seek;
     QStringList m_columns;
     qsizetype m_first = 0; // index of the first row kept; every row before it exists
     qsizetype m_rows = 0;  // rows kept
@@ -91,8 +104,8 @@ public:
 
     const ConnectionDescription& description() const { return m_description; }
 
-    // Writes the tables loaded so far, with their indexes, into a new SQLite database file,
-    // which a connection file can then name with Provider=sqlite.
+    // Writes the tables loaded so far, with their indexes and orderings, into a new SQLite
+    // database file, which a connection file can then name with Provider=sqlite.
     Outcome compileTo(const QString& databaseFile);
 
     // The text columns that get an index when their table loads: the search fields. A window
@@ -105,6 +118,12 @@ public:
 private:
     Store(ConnectionDescription description, std::shared_ptr<StoreConnection> connection);
     Outcome loadTable(const QString& name);
+    // The seek a record source's result can use: the whole of a table in stored order, or
+    // ordered by a search field.
+    std::optional<QueryResult::Seek> seekFor(const QString& recordSource);
+    // A compiled store's orderings, written when it was compiled; forgotten when the database
+    // changes under the store.
+    void readOrderings();
     Outcome exec(const QString& sql);
     // After a failure: the undo's own failure would only hide the first one.
     void execAfterFailure(const QString& sql);
@@ -115,6 +134,10 @@ private:
     std::function<void(const QString&)> m_observer;
     QStringList m_loaded;
     QMap<QString, std::pair<QString, QStringList>> m_definitions; // main tables: columns, indexed columns
+    // Lower-case "table" (stored order, rowids 1 to n) or "table\tcolumn": the table of the
+    // order's rowids, whose own rowid is the 1-based position.
+    QMap<QString, QString> m_orderings;
+    unsigned m_dataVersion = 0;
     bool m_compiled = false;
     QStringList m_indexedColumns { QStringLiteral("English"), QStringLiteral("Frensh") };
 };
