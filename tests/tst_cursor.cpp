@@ -64,6 +64,7 @@ private slots:
     void resultsOutliveTheirStore();
     void quotedColumnNames();
     void tableThatIsAPipe();
+    void valuesOfEveryKindGoIn();
 
 private:
     QTemporaryDir m_dir;
@@ -392,6 +393,35 @@ void TestCursor::tableThatIsAPipe()
     QVERIFY(!opened);
     QCOMPARE(opened.failure().number, int(FailureNumber::CannotReadFile));
     QCOMPARE(opened.failure().description, u"cannot read "_s + dir.filePath(u"PS.txt"_s) + u": it is not a regular file but a named pipe (FIFO)"_s);
+}
+
+void TestCursor::valuesOfEveryKindGoIn()
+{
+    // Rows go in many to a statement: two whole statements and a part of one, with texts,
+    // whole and real numbers and missing values in each, must all come back in their places.
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"schema.ini"_s, "[PS.txt]\nColNameHeader=True\nCol1=Frensh Text\nCol2=num Integer\nCol3=weight Double\n");
+    QByteArray table = "Frensh,num,weight\n";
+    for (int i = 0; i < 130; ++i)
+        table += (i % 5 ? "\"t" + QByteArray::number(i) + ", \"\"q\"\"\"" : QByteArray()) + ',' + (i % 7 ? QByteArray::number(-i) : QByteArray()) + ','
+            + QByteArray::number(i / 4.0) + '\n';
+    writeTextFile(dir.path(), u"PS.txt"_s, table);
+    Cursor cursor(openStore(dir.path()));
+    cursor.setRecordSource(u"PS"_s);
+    QVERIFY(cursor.refresh());
+    QCOMPARE(*cursor.recordCount(), 130);
+    int row = 0;
+    for (Outcome step = cursor.moveFirst(); step.ok() && cursor.onEntry(); step = cursor.moveNext(), ++row) {
+        const FieldValue term = *cursor.field(u"Frensh");
+        QCOMPARE(term.null, row % 5 == 0);
+        if (!term.null)
+            QCOMPARE(term.text, u"t%1, \"q\""_s.arg(row));
+        QCOMPARE(cursor.field(u"num")->null, row % 7 == 0);
+        if (row % 7)
+            QCOMPARE(cursor.field(u"num")->text, QString::number(-row));
+        QCOMPARE(cursor.field(u"weight")->text.toDouble(), row / 4.0);
+    }
+    QCOMPARE(row, 130);
 }
 
 QTEST_GUILESS_MAIN(TestCursor)

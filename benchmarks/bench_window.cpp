@@ -1,0 +1,253 @@
+// The French-to-English window as a user meets it on a large dictionary: opening it, the
+// first search deep into the table, a misspelt word that falls back to a beginning. Times run
+// from the key press to the result box changing. Beside them, in the same run, the sqlite3
+// shell importing the same file into memory and indexing the search field.
+//   bench_window [ENTRIES]   (default 1,000,000; the program's own sample is measured too)
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "connectiondescription.h"
+#include "dictionarycollation.h"
+#include "dictionarywindow.h"
+#include "direction.h"
+#include "qtplatform.h"
+#include "store.h"
+#include "testservices.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Terms of the letters a to w only, so that a word continued with x finds no longer beginning.
+QStringList sortedTerms(int entries)
+{
+    std::mt19937 random(entries);
+    std::uniform_int_distribution<int> length(6, 14);
+    std::uniform_int_distribution<int> letter(0, 22);
+    QSet<QString> seen;
+    QStringList terms;
+    while (terms.size() < entries) {
+        QString text;
+        for (int i = length(random); i > 0; --i)
+            text += QChar(u'a' + letter(random));
+        if (!seen.contains(text)) {
+            seen.insert(text);
+            terms.append(text);
+        }
+    }
+    std::sort(terms.begin(), terms.end(), [](const QString& a, const QString& b) { return DictionaryCollation::compare(a, b) < 0; });
+    return terms;
+}
+
+// A data directory with the French-to-English table as a CSV text table with its header.
+void writeTextTables(const QString& directory, const QStringList& terms)
+{
+    QDir().mkpath(directory + QStringLiteral("/fr"));
+    QFile table(directory + QStringLiteral("/fr/PS.txt"));
+    QFile udl(directory + QStringLiteral("/d0.UDL"));
+    if (!table.open(QIODevice::WriteOnly) || !udl.open(QIODevice::WriteOnly))
+        qFatal("cannot write the benchmark tables in %s", qPrintable(directory));
+    QByteArray text = "English,Frensh,num\n";
+    for (qsizetype i = 0; i < terms.size(); ++i)
+        text += "en" + terms[i].toUtf8() + ',' + terms[i].toUtf8() + ',' + QByteArray::number(i) + '\n';
+    table.write(text);
+    udl.write("Provider=text;Data Source=fr\n");
+}
+
+// The same tables compiled, as `evelmora-tables compile` does.
+void compile(const QString& from, const QString& to)
+{
+    auto description = ConnectionDescription::read(from + QStringLiteral("/d0.UDL"), from);
+    auto store = description ? Store::open(*description) : Result<std::shared_ptr<Store>>(description.failure());
+    if (!store)
+        qFatal("%s", qPrintable(store.failure().description));
+    (*store)->setIndexedColumns({ QStringLiteral("Frensh") });
+    QDir().mkpath(to);
+    if (!(*store)->execute(QStringLiteral("PS")) || !(*store)->compileTo(to + QStringLiteral("/fr-en.sqlite")))
+        qFatal("cannot compile the benchmark tables");
+    QFile udl(to + QStringLiteral("/d0.UDL"));
+    if (!udl.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(udl.fileName()));
+    udl.write("Provider=sqlite;Data Source=fr-en.sqlite\n");
+}
+
+struct WindowTimes {
+    double openMs = 0;
+    double deepSearchMs = 0;
+    double fallbackMs = 0;
+    QString shown;
+};
+
+// Opens f1 on the data directory, then searches as a user does: the word typed, Enter pressed,
+// the time taken when the English box changes.
+WindowTimes useWindow(const QString& dataDirectory, const QString& programDirectory, const QString& deepWord, const QString& misspelt)
+{
+    TestServices test(dataDirectory, programDirectory);
+    test.presenter.echo = true;
+    WindowTimes times;
+    const auto opened = Clock::now();
+    std::unique_ptr<DictionaryWindow> window(DictionaryWindow::createF1(test.windows));
+    window->Form_Load();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        std::fprintf(stderr, "the window was not exposed\n");
+    window->repaint();
+    times.openMs = msSince(opened);
+
+    auto* source = window->findChild<QLineEdit*>(QStringLiteral("Text_fr"));
+    auto* result = window->findChild<QLineEdit*>(QStringLiteral("Text_eng"));
+    Clock::time_point pressed;
+    double changedAfter = -1;
+    QObject::connect(result, &QLineEdit::textChanged, result, [&] {
+        if (changedAfter < 0)
+            changedAfter = msSince(pressed);
+    });
+    const auto search = [&](const QString& word) {
+        source->setFocus();
+        source->setText(word);
+        changedAfter = -1;
+        QCoreApplication::processEvents();
+        pressed = Clock::now();
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QApplication::sendEvent(source, &enter);
+        return changedAfter;
+    };
+    times.deepSearchMs = search(deepWord);
+    times.shown = result->text();
+    times.fallbackMs = search(misspelt);
+    window->close();
+    return times;
+}
+
+// The sqlite3 shell importing the same CSV into memory and indexing the search field.
+double sqliteShellMs(const QString& tableFile)
+{
+    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (shell.isEmpty())
+        return -1;
+    QProcess process;
+    QElapsedTimer timer;
+    timer.start();
+    process.start(shell, { QStringLiteral(":memory:"), QStringLiteral(".mode csv"), QStringLiteral(".import ") + tableFile + QStringLiteral(" PS"),
+                           QStringLiteral("CREATE INDEX PS_Frensh ON PS(Frensh);") });
+    process.waitForFinished(-1);
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// The peak of this process's own memory; getrusage would count the parent's before exec.
+double peakMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    installFontSubstitutions();
+    // The window's own peak, in a process that holds nothing else: bench_window --peak DIRECTORY
+    if (argc == 3 && QByteArray(argv[1]) == "--peak") {
+        useWindow(QString::fromLocal8Bit(argv[2]), QStringLiteral(PROGRAM_DIR), QStringLiteral("a"), QStringLiteral("b"));
+        std::printf("%.0f\n", peakMiB());
+        return 0;
+    }
+    const int entries = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000000;
+    const QString program = QStringLiteral(PROGRAM_DIR);
+    const QString sample = QDir(program).filePath(QStringLiteral("eVelmoraEFs"));
+
+    QTemporaryDir work;
+    const QString text = work.filePath(QStringLiteral("text"));
+    const QString compiled = work.filePath(QStringLiteral("compiled"));
+    const QString compiledSample = work.filePath(QStringLiteral("compiled-sample"));
+    const QStringList terms = sortedTerms(entries);
+    writeTextTables(text, terms);
+    compile(text, compiled);
+    compile(sample, compiledSample);
+    // Deep into the table: the entry at 95 % of it; its beginning with a typo after it.
+    const qsizetype deepIndex = qsizetype(entries * 0.95);
+    const QString deep = terms[deepIndex];
+    // Near the entry shown: the next entry's term with a letter no term has added after it, so
+    // the search falls back to the term itself through the queries of ever shorter beginnings.
+    const QString misspelt = terms[deepIndex + 1] + QStringLiteral("xq");
+    const QString sampleDeep = QStringLiteral("trouble panique");
+
+    std::printf("The French-to-English window on %d entries (medians of 3; ms from the key press to the English box changing)\n", entries);
+    std::vector<double> shell, opened, deepSearch, fallback;
+    for (int run = 0; run < 3; ++run) {
+        shell.push_back(sqliteShellMs(text + QStringLiteral("/fr/PS.txt")));
+        const WindowTimes times = useWindow(text, program, deep, misspelt);
+        opened.push_back(times.openMs);
+        deepSearch.push_back(times.deepSearchMs);
+        fallback.push_back(times.fallbackMs);
+        if (run == 0 && times.shown != u"en" + deep)
+            std::fprintf(stderr, "the deep search showed \"%s\"\n", qPrintable(times.shown));
+    }
+    std::printf("  text tables: open %.0f ms; first deep search %.2f ms; fallback %.2f ms\n", median(opened), median(deepSearch), median(fallback));
+    std::printf("  sqlite3 shell, import and index of the same file: %.0f ms; the window opens in %.2f of that\n", median(shell),
+                median(opened) / median(shell));
+
+    // Where a load's time goes, on the store itself.
+    {
+        auto description = ConnectionDescription::read(text + QStringLiteral("/d0.UDL"), text);
+        auto store = Store::open(*description);
+        (*store)->setIndexedColumns({ QStringLiteral("Frensh") });
+        const auto start = Clock::now();
+        if (!(*store)->execute(QStringLiteral("PS")))
+            qFatal("cannot load the benchmark table");
+        const double total = msSince(start);
+        const auto& t = (*store)->loadTimes();
+        std::printf("  a load of the text table, %.0f ms: read %.0f, decode %.0f, split %.0f (second thread), insert %.0f, index %.0f, orderings %.0f\n",
+                    total, t.read.readMs, t.read.decodeMs, t.read.splitMs, t.read.sinkMs, t.indexMs, t.orderingMs);
+    }
+
+    std::vector<double> compiledOpen, compiledDeep, compiledFallback, sampleOpen, sampleDeepTimes;
+    for (int run = 0; run < 3; ++run) {
+        const WindowTimes big = useWindow(compiled, program, deep, misspelt);
+        compiledOpen.push_back(big.openMs);
+        compiledDeep.push_back(big.deepSearchMs);
+        compiledFallback.push_back(big.fallbackMs);
+        const WindowTimes small = useWindow(compiledSample, program, sampleDeep, QStringLiteral("trouble paranoïaqxq"));
+        sampleOpen.push_back(small.openMs);
+        sampleDeepTimes.push_back(small.deepSearchMs);
+    }
+    std::printf("  compiled store: open %.1f ms; first deep search %.2f ms; fallback %.2f ms\n", median(compiledOpen), median(compiledDeep),
+                median(compiledFallback));
+    std::printf("  compiled sample (%s): open %.1f ms; first search %.2f ms; the large store takes %.1f ms more for both\n", qPrintable(sample),
+                median(sampleOpen), median(sampleDeepTimes), median(compiledOpen) + median(compiledDeep) - median(sampleOpen) - median(sampleDeepTimes));
+    QProcess peak;
+    peak.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--peak"), text });
+    peak.waitForFinished(-1);
+    std::printf("  peak memory of the program with the window open on the text tables: %s MiB\n", peak.readAllStandardOutput().trimmed().constData());
+    return 0;
+}
