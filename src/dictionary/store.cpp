@@ -95,7 +95,9 @@ QueryResult::QueryResult(std::shared_ptr<StoreConnection> connection, sqlite3_st
 
 QueryResult::~QueryResult()
 {
-    sqlite3_finalize(m_statement);
+    if (m_statement != m_seekStatement)
+        sqlite3_finalize(m_statement);
+    sqlite3_finalize(m_seekStatement);
 }
 
 Failure QueryResult::engineFailure() const
@@ -142,20 +144,42 @@ Outcome QueryResult::stepOnce()
 
 Outcome QueryResult::startAt(qsizetype first)
 {
-    // With a seek the engine finds the row in an index; otherwise the same query as a
-    // subquery lets it skip rows without reading their columns.
-    auto statement = m_seek ? prepare(m_seek->fromRow)
-                            : prepare(QByteArrayLiteral("SELECT * FROM (") + m_sql + QByteArrayLiteral(") LIMIT -1 OFFSET ") + QByteArray::number(first));
-    if (!statement)
-        return statement.failure();
-    if (m_seek)
-        sqlite3_bind_int64(*statement, 1, first);
-    if (sqlite3_column_count(*statement) != m_columns.size()) {
-        sqlite3_finalize(*statement);
-        return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" cannot be read from row %2").arg(m_query).arg(first) };
+    // The first row is kept apart before the rows kept move away from it: a search goes back
+    // to it before every placement.
+    if (m_first == 0 && m_rows > 0 && m_firstRow.empty()) {
+        for (int i = 0; i < static_cast<int>(m_columns.size()); ++i)
+            m_firstRow.push_back(value(0, i));
     }
-    sqlite3_finalize(m_statement);
-    m_statement = *statement;
+    if (m_seek) {
+        // The engine finds the row in an index; the statement is prepared once and run again
+        // from each new row.
+        if (!m_seekStatement) {
+            auto statement = prepare(m_seek->fromRow);
+            if (!statement)
+                return statement.failure();
+            if (sqlite3_column_count(*statement) != m_columns.size()) {
+                sqlite3_finalize(*statement);
+                return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" cannot be read from row %2").arg(m_query).arg(first) };
+            }
+            m_seekStatement = *statement;
+        }
+        sqlite3_reset(m_seekStatement);
+        sqlite3_bind_int64(m_seekStatement, 1, first);
+        if (m_statement != m_seekStatement)
+            sqlite3_finalize(m_statement);
+        m_statement = m_seekStatement;
+    } else {
+        // The same query as a subquery lets the engine skip rows without reading their columns.
+        auto statement = prepare(QByteArrayLiteral("SELECT * FROM (") + m_sql + QByteArrayLiteral(") LIMIT -1 OFFSET ") + QByteArray::number(first));
+        if (!statement)
+            return statement.failure();
+        if (sqlite3_column_count(*statement) != m_columns.size()) {
+            sqlite3_finalize(*statement);
+            return Failure { FailureNumber::QueryFailed, QStringLiteral("the query \"%1\" cannot be read from row %2").arg(m_query).arg(first) };
+        }
+        sqlite3_finalize(m_statement);
+        m_statement = *statement;
+    }
     m_first = first;
     m_rows = 0;
     m_done = false;
@@ -167,6 +191,8 @@ Outcome QueryResult::startAt(qsizetype first)
 
 Result<bool> QueryResult::hasRow(qsizetype index)
 {
+    if (index == 0 && !m_firstRow.empty())
+        return true;
     if (index < 0 || (m_count && index >= *m_count))
         return false;
     const qsizetype behind = m_seek ? seekBehind : keptBehind;
@@ -230,6 +256,8 @@ int QueryResult::columnIndex(QStringView name) const
 
 FieldValue QueryResult::value(qsizetype row, int column) const
 {
+    if (row < m_first || row >= m_first + m_rows)
+        return m_firstRow[static_cast<std::size_t>(column)]; // row 0, kept apart
     const auto cell = static_cast<std::size_t>((row - m_first) * m_columns.size() + column);
     if (m_nulls[cell])
         return { QString(), true };
@@ -480,6 +508,9 @@ Outcome Store::loadTable(const QString& name)
 
 std::optional<QueryResult::Seek> Store::seekFor(const QString& recordSource)
 {
+    // Only a whole table in an order qualifies; the search's own queries, which select, never do.
+    if (m_orderings.isEmpty() || recordSource.contains(u"where", Qt::CaseInsensitive))
+        return std::nullopt;
     if (m_compiled && !m_orderings.isEmpty()) {
         // Someone wrote to the database since it was opened: its orderings may be stale.
         unsigned version = 0;
@@ -532,7 +563,9 @@ Result<std::unique_ptr<QueryResult>> Store::execute(const QString& recordSource)
 
     static const QRegularExpression tableName(QStringLiteral("^\\s*\\[?([A-Za-z_][A-Za-z0-9_]*(\\.[A-Za-z0-9_]+)?)\\]?\\s*$"));
     QString sql = recordSource;
-    if (const auto match = tableName.match(recordSource); match.hasMatch())
+    // A table name alone holds no blank; most record sources are queries.
+    const bool maybeTable = !recordSource.trimmed().contains(u' ');
+    if (const auto match = maybeTable ? tableName.match(recordSource) : QRegularExpressionMatch(); match.hasMatch())
         sql = QStringLiteral("SELECT * FROM ") + match.captured(1) + QStringLiteral(" ORDER BY rowid");
 
     const QByteArray utf8 = sql.toUtf8();

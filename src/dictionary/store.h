@@ -53,7 +53,7 @@ public:
 
     // The index of the column named so, without regard to case; -1 when there is none.
     int columnIndex(QStringView name) const;
-    // A row for which hasRow was last true, or any row kept since.
+    // A row for which hasRow was last true, or any row kept since (row 0 stays readable).
     FieldValue value(qsizetype row, int column) const;
     const QString& query() const { return m_query; }
 
@@ -63,7 +63,7 @@ public:
     static constexpr qsizetype skipDistance = 4096;
     static constexpr qsizetype keptBehind = 512;
     static constexpr qsizetype seekDistance = 64;
-    static constexpr qsizetype seekBehind = 16;
+    static constexpr qsizetype seekBehind = 8;
 
 private:
     Outcome stepOnce();
@@ -78,6 +78,8 @@ private:
     QByteArray m_sql;
     QString m_query;
     std::optional<Seek> m_seek;
+    sqlite3_stmt* m_seekStatement = nullptr;
+    std::vector<FieldValue> m_firstRow; // row 0, once read
     QStringList m_columns;
     qsizetype m_first = 0; // index of the first row kept; every row before it exists
     qsizetype m_rows = 0;  // rows kept
