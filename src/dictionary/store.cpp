@@ -265,6 +265,15 @@ FieldValue QueryResult::value(qsizetype row, int column) const
     return { QString::fromUtf8(m_bytes.data() + begin, m_ends[cell + 1] - begin), false };
 }
 
+std::string QueryResult::bytes(qsizetype row, int column) const
+{
+    if (row < m_first || row >= m_first + m_rows)
+        return value(row, column).text.toStdString();
+    const auto cell = static_cast<std::size_t>((row - m_first) * m_columns.size() + column);
+    const auto begin = static_cast<std::size_t>(m_ends[cell]);
+    return m_bytes.substr(begin, static_cast<std::size_t>(m_ends[cell + 1]) - begin);
+}
+
 Store::Store(ConnectionDescription description, std::shared_ptr<StoreConnection> connection)
     : m_description(std::move(description)), m_connection(std::move(connection))
 {

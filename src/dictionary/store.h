@@ -55,6 +55,8 @@ public:
     int columnIndex(QStringView name) const;
     // A row for which hasRow was last true, or any row kept since (row 0 stays readable).
     FieldValue value(qsizetype row, int column) const;
+    // The same as UTF-8, without making a string of it; empty for a missing value.
+    std::string bytes(qsizetype row, int column) const;
     const QString& query() const { return m_query; }
 
     // How far ahead a row must be for the engine to skip to it, and how many rows before it

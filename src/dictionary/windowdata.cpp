@@ -40,6 +40,7 @@ WindowData WindowData::open(const Direction& direction, const QString& dataDirec
             data.loadFailure = table.failure();
     }
     (*store)->setIndexedColumns({ direction.searchField });
+    data.store = *store;
     data.browse = std::make_unique<Cursor>(*store);
     data.lookup = std::make_unique<Cursor>(*store);
     data.browse->setRecordSource(direction.browseSource);

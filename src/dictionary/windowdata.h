@@ -12,6 +12,7 @@ struct Direction;
 
 // A dictionary window's two cursors as they stand after the window loads.
 struct WindowData final {
+    std::shared_ptr<Store> store;   // null when the tables could not be opened
     std::unique_ptr<Cursor> browse; // Adodc1
     std::unique_ptr<Cursor> lookup; // Adodc2
     LetterStartTable letterStarts {}; // the connection file's own, else the direction's

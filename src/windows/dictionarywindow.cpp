@@ -2,7 +2,10 @@
 
 #include <functional>
 
+#include <QClipboard>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QShortcut>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +15,7 @@
 
 #include "applicationhelpfile.h"
 #include "colours.h"
+#include "completionlist.h"
 #include "formbuilder.h"
 #include "helpviewer.h"
 #include "dictionaryoperations.h"
@@ -19,6 +23,7 @@
 #include "platform.h"
 #include "music.h"
 #include "printing.h"
+#include "termfinder.h"
 
 // Every text, place and size of a dictionary window; positions in twips.
 struct DictionaryWindowDesign final {
@@ -299,12 +304,19 @@ void DictionaryWindow::build()
         QFont buttonFont = rowFont;
         buttonFont.setUnderline(entry.name == u"cmdSearch");
         button->setFont(buttonFont);
+        // A search from the button is remembered first, as one from the Enter key is.
+        if (entry.name == u"cmdSearch")
+            connect(button, &QPushButton::clicked, this, [this] { remember(m_source->text()); });
         if (entry.operation)
             wire(button, entry.operation);
         else if (entry.name == u"Cmdnew")
             m_newSearch = button;
         else
             print = button;
+        if (entry.name == u"cmdRecule")
+            m_previous = button;
+        else if (entry.name == u"cmdAvance")
+            m_next = button;
     }
     connect(m_newSearch, &QPushButton::clicked, this, &DictionaryWindow::Cmdnew_Click);
     connect(print, &QPushButton::clicked, this, [this] {
@@ -368,6 +380,25 @@ void DictionaryWindow::build()
     source->installEventFilter(this);
     source->setFocus(Qt::OtherFocusReason);
     m_view = std::make_unique<View>(*this, *source);
+    m_source = source;
+    m_target = target;
+
+    // Beside the buttons: the list that follows the typing, and the usual keys of a desktop
+    // program where the window has none of its own.
+    m_list = new CompletionList(this, d.frenchIsSource);
+    connect(source, &QLineEdit::textEdited, this, &DictionaryWindow::updateList);
+    connect(m_list, &CompletionList::taken, this, &DictionaryWindow::take);
+    const auto shortcut = [this](QKeySequence keys, auto action) { connect(new QShortcut(keys, this), &QShortcut::activated, this, action); };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_P), [print] { print->click(); });
+    for (const auto& keys : { QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::CTRL | Qt::Key_L) }) {
+        shortcut(keys, [this] {
+            m_source->setFocus(Qt::ShortcutFocusReason);
+            m_source->selectAll();
+        });
+    }
+    shortcut(QKeySequence(Qt::Key_PageUp), [this] { m_previous->click(); });
+    shortcut(QKeySequence(Qt::Key_PageDown), [this] { m_next->click(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), [this] { QGuiApplication::clipboard()->setText(m_target->text()); });
 }
 
 void DictionaryWindow::Form_Load()
@@ -378,6 +409,7 @@ void DictionaryWindow::Form_Load()
                                                 m_services.programDirectory, m_services.dataDirectory);
     m_print = std::make_unique<PrintOperation>(m_design.report, m_services.terms, m_services.reportViewer, m_services.presenter,
                                                m_services.busyPointer, m_services.dataDirectory);
+    m_finder = std::make_unique<TermFinder>(m_data.store, m_direction);
     m_operations = std::make_unique<DictionaryOperations>(m_direction, *m_data.browse, *m_data.lookup, m_data.letterStarts, *m_view, m_services.presenter,
                                                           m_services.busyPointer);
     if (m_data.loadFailure)
@@ -391,8 +423,85 @@ void DictionaryWindow::cmdHelp_Click()
     m_services.helpViewer.openHelpFile(m_services.helpFile.path());
 }
 
+void DictionaryWindow::lookUp(const QString& word)
+{
+    m_list->hide();
+    m_source->setText(word);
+    remember(word);
+    if (m_operations)
+        m_operations->cmdSearch_Click();
+}
+
+void DictionaryWindow::updateList(const QString& typed)
+{
+    const TermFinder::List list = m_finder ? m_finder->listFor(typed) : TermFinder::List();
+    m_list->showTerms(list.terms, list.closest, *m_source);
+}
+
+void DictionaryWindow::take(const QString& term)
+{
+    // As if the term had been typed and Enter pressed.
+    m_list->hide();
+    m_source->setText(term);
+    remember(term);
+    if (m_operations)
+        m_operations->sourceKeyPress(u'\r');
+}
+
+void DictionaryWindow::remember(const QString& word)
+{
+    if (!word.isEmpty() && (m_history.isEmpty() || m_history.last() != word))
+        m_history.append(word);
+    m_recalled = m_history.size();
+}
+
+void DictionaryWindow::recall(int step)
+{
+    const qsizetype at = std::clamp<qsizetype>(m_recalled + step, 0, m_history.size());
+    if (at == m_recalled)
+        return;
+    m_recalled = at;
+    m_list->hide();
+    // Past the newest word the box is empty again, ready for a new one.
+    m_source->setText(at < m_history.size() ? m_history[at] : QString());
+    m_source->selectAll();
+}
+
+bool DictionaryWindow::listKey(QKeyEvent* key)
+{
+    if (key->modifiers() == Qt::AltModifier && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+        recall(key->key() == Qt::Key_Up ? -1 : 1);
+        return true;
+    }
+    if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier)
+        return false;
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        if (const QString term = m_list->choice(); !term.isEmpty()) {
+            take(term);
+            return true;
+        }
+        // Enter on the text as typed: the search of the window, as ever.
+        m_list->hide();
+        remember(m_source->text());
+        return false;
+    }
+    if (m_list->isHidden())
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        return m_list->moveChoice(key->key() == Qt::Key_Down ? 1 : -1);
+    case Qt::Key_Escape:
+        m_list->hide();
+        return true;
+    default:
+        return false;
+    }
+}
+
 void DictionaryWindow::Cmdnew_Click()
 {
+    m_list->hide();
     if (m_operations)
         m_operations->Cmdnew_Click();
 }
@@ -409,6 +518,10 @@ void DictionaryWindow::keyPressEvent(QKeyEvent* event)
 
 bool DictionaryWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && listKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    if (event->type() == QEvent::FocusOut && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        m_list->hide();
     // The key handler sees each typed character and passes it on unchanged.
     if (event->type() == QEvent::KeyPress && m_operations) {
         const QString text = static_cast<QKeyEvent*>(event)->text();

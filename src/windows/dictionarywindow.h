@@ -10,6 +10,8 @@
 
 class ApplicationHelpFile;
 class BusyPointer;
+class CompletionList;
+class TermFinder;
 class DictionaryOperations;
 class FileOpenDialog;
 class HelpViewer;
@@ -58,6 +60,10 @@ public:
     void Cmdnew_Click();
     void cmdHelp_Click();
 
+    // Shows the entry a word leads to, as if it had been typed and searched: a look-up that
+    // comes from the command line or another program.
+    void lookUp(const QString& word);
+
 signals:
     // cmdAnglais in f1, cmdFrensh in eng2.
     void otherDirectionRequested();
@@ -77,6 +83,13 @@ private:
 
     DictionaryWindow(const DictionaryWindowDesign& design, const Direction& direction, WindowServices& services, QWidget* parent);
     void build();
+    void updateList(const QString& typed);
+    void take(const QString& term);
+    // The words searched in this window since it opened, for Alt+Up and Alt+Down.
+    void remember(const QString& word);
+    void recall(int step);
+    // The list's keys and the history's; true when the key was theirs.
+    bool listKey(QKeyEvent* key);
     QPushButton* addButton(const QString& name, const QString& caption, const QString& tooltip, const QRect& twips);
 
     const DictionaryWindowDesign& m_design;
@@ -85,6 +98,14 @@ private:
     QLineEdit* m_textFr = nullptr;
     QLineEdit* m_textEng = nullptr;
     QPushButton* m_newSearch = nullptr; // Cmdnew, the cancel button
+    QPushButton* m_previous = nullptr;  // cmdRecule
+    QPushButton* m_next = nullptr;      // cmdAvance
+    QLineEdit* m_source = nullptr;
+    QLineEdit* m_target = nullptr;
+    CompletionList* m_list = nullptr;
+    std::unique_ptr<TermFinder> m_finder;
+    QStringList m_history;
+    qsizetype m_recalled = 0;
     std::unique_ptr<View> m_view;
     WindowData m_data;
     std::unique_ptr<DictionaryOperations> m_operations;

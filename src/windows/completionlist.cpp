@@ -1,0 +1,70 @@
+#include "completionlist.h"
+
+#include <QAccessible>
+#include <QLineEdit>
+
+CompletionList::CompletionList(QWidget* window, bool french) : QListWidget(window), m_french(french)
+{
+    setObjectName(QStringLiteral("completionList"));
+    setFocusPolicy(Qt::NoFocus);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setUniformItemSizes(true);
+    setAccessibleName(french ? QStringLiteral("Mots du dictionnaire") : QStringLiteral("Dictionary words"));
+    hide();
+    connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { emit taken(item->text()); });
+    connect(this, &QListWidget::currentRowChanged, this, &CompletionList::announce);
+}
+
+void CompletionList::showTerms(const QStringList& terms, bool closest, const QLineEdit& box)
+{
+    clear();
+    if (terms.isEmpty()) {
+        hide();
+        return;
+    }
+    addItems(terms);
+    setCurrentRow(-1);
+    QFont smaller = box.font();
+    smaller.setPointSizeF(smaller.pointSizeF() * 0.8);
+    setFont(smaller);
+    setAccessibleDescription(closest ? (m_french ? QStringLiteral("Aucun mot ne commence ainsi : les plus proches")
+                                                 : QStringLiteral("No word begins so: the closest ones"))
+                                     : QString());
+    // As many lines as the window has room for below the box; the rest scroll.
+    const int rowHeight = sizeHintForRow(0);
+    const int top = box.geometry().bottom() + 1;
+    const int room = std::max(rowHeight, parentWidget()->height() - top - 2 * frameWidth());
+    const int rows = std::min<int>(int(terms.size()), std::max(1, room / rowHeight));
+    setGeometry(box.x(), top, box.width(), rowHeight * rows + 2 * frameWidth());
+    raise();
+    show();
+}
+
+bool CompletionList::moveChoice(int step)
+{
+    if (isHidden() || count() == 0)
+        return false;
+    const int row = currentRow() < 0 ? (step > 0 ? 0 : count() - 1) : std::clamp(currentRow() + step, 0, count() - 1);
+    setCurrentRow(row);
+    return true;
+}
+
+QString CompletionList::choice() const
+{
+    return isVisible() && currentItem() && currentItem()->isSelected() ? currentItem()->text() : QString();
+}
+
+void CompletionList::announce(int row)
+{
+    // The list never has the focus, so a screen reader hears of the line chosen this way.
+    if (row < 0 || !QAccessible::isActive())
+        return;
+    QAccessibleEvent focus(this, QAccessible::Focus);
+    focus.setChild(row);
+    QAccessible::updateAccessibility(&focus);
+    QAccessibleEvent selection(this, QAccessible::Selection);
+    selection.setChild(row);
+    QAccessible::updateAccessibility(&selection);
+}
