@@ -4,19 +4,45 @@
 
 #include <cstdio>
 
+#include "commandline.h"
 #include "displaycheck.h"
+#include "lookupchannel.h"
 #include "programservices.h"
 #include "qtplatform.h"
 #include "windowflow.h"
 
 int main(int argc, char* argv[])
 {
+    const CommandLine command = CommandLine::parse(std::vector<std::string>(argv + 1, argv + argc));
+    switch (command.action) {
+    case CommandLine::Action::Help:
+        std::fputs("evelmora: a French-English dictionary of psychological sciences\n", stdout);
+        std::fputs(CommandLine::usage(), stdout);
+        return 0;
+    case CommandLine::Action::Version:
+        std::printf("evelmora %s\n", EVELMORA_VERSION);
+        return 0;
+    case CommandLine::Action::Usage:
+        std::fprintf(stderr, "evelmora: %s\n", command.problem.c_str());
+        std::fputs(CommandLine::usage(), stderr);
+        return 2;
+    case CommandLine::Action::LookUp:
+        // The program already running for this user shows it.
+        if (LookupChannel::handOver(LookupChannel::name(), command.english, command.word))
+            return 0;
+        break;
+    case CommandLine::Action::Start:
+        break;
+    }
+
     DisplayCheck display;
     if (const auto& problem = display.problem()) {
         std::fprintf(stderr, "evelmora: %s\n", qPrintable(*problem));
         return 1;
     }
-    QApplication app(argc, argv);
+    // Qt takes its own options from the command line; ours were read above.
+    int qtArguments = 1;
+    QApplication app(qtArguments, argv);
     display.release();
     QApplication::setApplicationName(QStringLiteral("eVelmoraEFs"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -30,6 +56,13 @@ int main(int argc, char* argv[])
 
     ProgramServices program(app, dataDirectory, programDirectory);
     WindowFlow flow(program.windows(), program.presentations());
-    flow.start();
+    LookupServer lookups;
+    lookups.listen(LookupChannel::name()); // another start may already listen: look-ups then go there
+    QObject::connect(&lookups, &LookupServer::lookUpRequested, &flow,
+                     [&flow](bool english, const QString& word) { flow.lookUp(english ? MainWindow::Eng2 : MainWindow::F1, word); });
+    if (command.action == CommandLine::Action::LookUp)
+        flow.lookUp(command.english ? MainWindow::Eng2 : MainWindow::F1, QString::fromStdString(command.word));
+    else
+        flow.start();
     return QApplication::exec();
 }

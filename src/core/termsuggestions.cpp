@@ -146,8 +146,10 @@ std::vector<std::string> Index::closest(std::string_view typed, std::size_t coun
     // The best so far, worst last; a term can only join by beating the last.
     using Rank = std::tuple<std::size_t, std::uint32_t, std::uint32_t>; // distance, length, order
     std::vector<Rank> best;
-    // Before the list is full any distance up to the whole query's length will do.
-    const auto limit = [&] { return best.size() < count ? query.size() : std::get<0>(best.back()); };
+    // A typo is a few edits: past that a term is no longer what was meant, and the bound keeps
+    // a long paste from costing its length times every term.
+    const std::size_t budget = std::min<std::size_t>(maxEdits, 1 + query.size() / 4);
+    const auto limit = [&] { return best.size() < count ? budget : std::get<0>(best.back()); };
     const auto consider = [&](const Term& term) {
         const std::u32string_view text(m_folded.data() + term.offset, term.length);
         const std::size_t found = distance(query, text, limit(), true);

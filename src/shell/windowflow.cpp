@@ -2,7 +2,9 @@
 
 #include <new>
 
+#include <QApplication>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include "centrerform.h"
 #include "choicewindow.h"
@@ -125,6 +127,35 @@ void WindowFlow::wire(MainWindow which, QWidget* window)
         connect(dictionary, &DictionaryWindow::publisherRequested, this, [this, french] { openSecondary(Secondary::Publisher, french); });
         connect(dictionary, &DictionaryWindow::writerRequested, this, [this, french] { openSecondary(Secondary::Writer, french); });
     }
+}
+
+void WindowFlow::lookUp(MainWindow which, const QString& word)
+{
+    // A window over the open one waits in its own event loop: close it, and look up once it
+    // has returned.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->close();
+        QTimer::singleShot(0, this, [this, which, word] { lookUp(which, word); });
+        return;
+    }
+    QWidget* open = nullptr;
+    for (const auto& [kind, window] : m_windows) {
+        if (window && window->isVisible())
+            open = window;
+    }
+    QWidget* target = window(which);
+    if (!open) {
+        target = show(which);
+    } else if (open != target || target->isHidden()) {
+        switchWindow(open, which, which == MainWindow::F1 ? QStringLiteral("Command1_Click") : QStringLiteral("cmdVelmoraEng_Click"));
+        target = window(which);
+    }
+    if (!target || target->isHidden())
+        return; // the switch failed and said why
+    if (auto* dictionary = qobject_cast<DictionaryWindow*>(target))
+        dictionary->lookUp(word);
+    target->raise();
+    target->activateWindow();
 }
 
 void WindowFlow::openSecondary(Secondary which, bool french)

@@ -36,6 +36,10 @@ public:
     // load. With closeFirst the source is closed before the pointer is restored.
     void switchWindow(QWidget* source, MainWindow target, const QString& operation, bool closeFirst = false);
 
+    // A look-up from outside (the command line, another start of the program): the dictionary
+    // window of that direction, shown in place of the window open, raised, with the search done.
+    void lookUp(MainWindow which, const QString& word);
+
     enum class Secondary { Bibliography, Publisher, Writer };
     // The opening handlers of the dictionary windows: hourglass, load, modal show, default pointer.
     void openSecondary(Secondary which, bool french);

@@ -1,0 +1,42 @@
+#include "commandline.h"
+
+CommandLine CommandLine::parse(const std::vector<std::string>& arguments)
+{
+    CommandLine line;
+    if (arguments.empty())
+        return line;
+    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+        line.action = Action::Help;
+        return line;
+    }
+    if (arguments.size() == 1 && arguments[0] == "--version") {
+        line.action = Action::Version;
+        return line;
+    }
+    if (arguments.size() == 2 && (arguments[0] == "--fr" || arguments[0] == "--en")) {
+        line.action = Action::LookUp;
+        line.english = arguments[0] == "--en";
+        line.word = arguments[1];
+        return line;
+    }
+    line.action = Action::Usage;
+    const std::string& first = arguments[0];
+    if (first == "--fr" || first == "--en")
+        line.problem = arguments.size() == 1 ? first + " needs a word" : "one look-up at a time: " + first + " takes one word";
+    else if (first == "--help" || first == "-h" || first == "--version")
+        line.problem = first + " takes nothing after it";
+    else if (first.starts_with('-'))
+        line.problem = "unknown option " + first;
+    else
+        line.problem = "a word needs --fr or --en before it: " + first;
+    return line;
+}
+
+const char* CommandLine::usage()
+{
+    return "usage: evelmora                 start at the welcome window\n"
+           "       evelmora --fr WORD       open the French-to-English dictionary on WORD\n"
+           "       evelmora --en WORD       open the English-to-French dictionary on WORD\n"
+           "       evelmora --help | --version\n"
+           "A look-up while the program runs is shown in the running program.\n";
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the program was asked on its command line.
+struct CommandLine final {
+    enum class Action { Start, LookUp, Help, Version, Usage };
+    Action action = Action::Start;
+    bool english = false; // LookUp: the English-to-French window
+    std::string word;     // LookUp: in UTF-8, as given
+    std::string problem;  // Usage: what is wrong with the arguments
+
+    // `arguments` without the program's own name.
+    static CommandLine parse(const std::vector<std::string>& arguments);
+    // The usage text, ending in a newline.
+    static const char* usage();
+};
