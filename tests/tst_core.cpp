@@ -9,7 +9,10 @@
 #include "letterstartrules.h"
 #include "positionrule.h"
 #include "searchplan.h"
+#include "termsuggestions.h"
 #include "utf8text.h"
+
+#include <random>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -57,6 +60,12 @@ private slots:
     void connectionStrings_data();
     void connectionStrings();
     void blanksAndKeys();
+    void editDistances_data();
+    void editDistances();
+    void bandedDistanceAgreesWithFullTable();
+    void closestTerms();
+    void closestOnAwkwardIndexes();
+    void beginningsQueryText();
 };
 
 void TestCore::planQueriesInOrder()
@@ -249,6 +258,140 @@ void TestCore::blanksAndKeys()
     QVERIFY(!Utf8Text::valid("\xed\xa0\x80"));   // a surrogate
     QVERIFY(!Utf8Text::valid("\xf4\x90\x80\x80")); // beyond U+10FFFF
     QVERIFY(!Utf8Text::valid("\xe2\x82"));       // cut
+}
+
+void TestCore::editDistances_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<bool>("toBeginning");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("same") << u"anxiety"_s << u"anxiety"_s << false << 0;
+    QTest::newRow("transposition is one edit") << u"anxeity"_s << u"anxiety"_s << false << 1;
+    QTest::newRow("f for ph") << u"schizofrenie"_s << u"schizophrenie"_s << false << 2;
+    QTest::newRow("British and American") << u"behaviour therapy"_s << u"behavior therapy"_s << false << 1;
+    QTest::newRow("empty typed") << u""_s << u"abc"_s << false << 3;
+    QTest::newRow("beginning of a longer term") << u"schizofr"_s << u"schizophrenie"_s << true << 2;
+    QTest::newRow("whole term counts when not to a beginning") << u"schizo"_s << u"schizophrenie"_s << false << 4;
+    QTest::newRow("beyond the limit") << u"abcdef"_s << u"uvwxyz"_s << false << 4; // limit 3, so limit + 1
+    QTest::newRow("length alone is too far") << u"a"_s << u"abcdefgh"_s << false << 4;
+    QTest::newRow("typed longer than term and limit") << u"abcdefgh"_s << u"a"_s << true << 4;
+}
+
+void TestCore::editDistances()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, term);
+    QFETCH(bool, toBeginning);
+    QFETCH(int, expected);
+    const std::u32string a = typed.toStdU32String();
+    const std::u32string b = term.toStdU32String();
+    QCOMPARE(int(TermSuggestions::distance(a, b, 3, toBeginning)), expected);
+}
+
+namespace {
+
+// The whole optimal string alignment table, no band, no early end.
+std::size_t fullDistance(const std::u32string& a, const std::u32string& b, bool toBeginning)
+{
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i)
+        d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({ d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1) });
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return toBeginning ? *std::min_element(d[a.size()].begin(), d[a.size()].end()) : d[a.size()][b.size()];
+}
+
+} // namespace
+
+void TestCore::bandedDistanceAgreesWithFullTable()
+{
+    // Short words over three letters, so that transpositions and repeats come often.
+    std::mt19937 random(20261209);
+    const auto word = [&] {
+        std::u32string text(std::uniform_int_distribution<int>(0, 9)(random), U'a');
+        for (char32_t& c : text)
+            c = U'a' + char32_t(std::uniform_int_distribution<int>(0, 2)(random));
+        return text;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::u32string a = word();
+        const std::u32string b = word();
+        const bool toBeginning = round % 2;
+        const std::size_t limit = std::uniform_int_distribution<std::size_t>(0, 5)(random);
+        const std::size_t full = fullDistance(a, b, toBeginning);
+        const std::size_t banded = TermSuggestions::distance(a, b, limit, toBeginning);
+        if (full <= limit)
+            QCOMPARE(banded, full);
+        else
+            QCOMPARE(banded, limit + 1);
+    }
+}
+
+void TestCore::closestTerms()
+{
+    const TermSuggestions::Index index({ "schizophrénie", "schizophrénie paranoïde", "schizoïdie", "anxiété", "anxiété sociale",
+                                         "behavior therapy", "behaviour therapy", "Œdipe", "œdème", "anxiété" });
+    QCOMPARE(index.size(), std::size_t(9)); // the repeated term once
+
+    // Case, accents and ligatures are no edits; the shorter of two equally close terms first.
+    QCOMPARE(index.closest("SCHIZOFRENIE", 2), (std::vector<std::string> { "schizophrénie", "schizophrénie paranoïde" }));
+    QCOMPARE(index.closest("anxeite", 1), (std::vector<std::string> { "anxiété" }));
+    QCOMPARE(index.closest("oedipe", 1), (std::vector<std::string> { "Œdipe" }));
+    QCOMPARE(index.closest("behavour therapy", 2), (std::vector<std::string> { "behaviour therapy", "behavior therapy" }));
+    // Equal distance and length: browse order.
+    QCOMPARE(TermSuggestions::Index({ "test c", "test d" }).closest("test x", 2), (std::vector<std::string> { "test c", "test d" }));
+    QCOMPARE(TermSuggestions::Index({ "test d", "test c" }).closest("test x", 2), (std::vector<std::string> { "test d", "test c" }));
+    // A typo at the first letter is still found, though that block is scanned first.
+    QCOMPARE(index.closest("xnxiété", 1), (std::vector<std::string> { "anxiété" }));
+    // Too far from everything: nothing rather than anything.
+    QVERIFY(index.closest("zzzzzzzz", 10).empty());
+    QVERIFY(index.closest("q", 10).empty());
+    QCOMPARE(index.closest("anxq", 1), std::vector<std::string> { "anxiété" }); // one edit in four letters
+    // A long paste is out of reach of every term, and says so at once.
+    QVERIFY(index.closest(std::string(32767, 'a'), 10).empty());
+    // Nothing asked, or nothing to fold.
+    QVERIFY(index.closest("anxiété", 0).empty());
+    QVERIFY(index.closest("", 10).empty());
+    QVERIFY(index.closest("'", 10).size() <= 1);
+}
+
+void TestCore::closestOnAwkwardIndexes()
+{
+    QVERIFY(TermSuggestions::Index({}).closest("anxiety", 10).empty());
+    QCOMPARE(TermSuggestions::Index({ "anxiety" }).closest("anxeity", 10), std::vector<std::string> { "anxiety" });
+    // Terms that are nothing once folded are left out.
+    QCOMPARE(TermSuggestions::Index({ "", "anxiety" }).size(), std::size_t(1));
+
+    // Every term shares a long beginning: the ranking is decided by the end alone.
+    std::vector<std::string> shared;
+    const std::string beginning(40, 'p');
+    for (const char* end : { "sychology", "sychiatry", "sychosis", "sycho" })
+        shared.push_back(beginning + end);
+    const TermSuggestions::Index index(shared);
+    QCOMPARE(index.closest(beginning + "sychosys", 1), std::vector<std::string> { beginning + "sychosis" });
+    QCOMPARE(index.closest(beginning + "sychaitry", 1), std::vector<std::string> { beginning + "sychiatry" });
+    QCOMPARE(index.closest(beginning + "x", 4).size(), std::size_t(4));
+}
+
+void TestCore::beginningsQueryText()
+{
+    const auto& direction = QueryTexts::frenchToEnglish;
+    // Folded as the ordering folds, quotes doubled, the end of the range one letter on.
+    const std::string query = TermSuggestions::beginningsQuery(direction, "L'Été", 40);
+    QVERIFY2(query.find("[Frensh] >= 'l''ete'") != std::string::npos, query.c_str());
+    QVERIFY2(query.find("[Frensh] < 'l''etf'") != std::string::npos, query.c_str());
+    QVERIFY2(query.ends_with("ORDER BY [Frensh] LIMIT 40"), query.c_str());
+    QVERIFY(TermSuggestions::beginningsQuery(direction, "", 40).empty());
+    QVERIFY(TermSuggestions::beginningsQuery(QueryTexts::englishToFrench, "fear", 10).find("[English] >= 'fear'") != std::string::npos);
 }
 
 QTEST_GUILESS_MAIN(TestCore)

@@ -3,7 +3,10 @@
 // without Qt. Whatever it does not answer itself (text tables, an unusual connection file, any
 // failure to report) it hands to `evelmora-tables lookup` beside it, which prints the same
 // entry or the message the window would show.
-//   evelmora-lookup DATA_DIRECTORY fr|en WORD
+//   evelmora-lookup [--json] [--suggest] [--] DATA_DIRECTORY fr|en WORD
+// --json prints the entry as JSON (the word, the entry, whether it was exact, the beginning
+// that found it); --suggest prints the list a window offers under its box as the word is typed.
+// Both are the tool's, which this hands them to.
 // With EVELMORA_LOOKUP_NO_HANDOVER set it exits with status 3 instead of handing over.
 
 #include <unistd.h>

@@ -8,6 +8,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTextStream>
 
 #include "store.h"
@@ -18,11 +21,14 @@
 #include "dictionaryoperations.h"
 #include "letterstarttable.h"
 #include "direction.h"
+#include "termfinder.h"
 #include "termlint.h"
 #include "termsource.h"
 #include "textfile.h"
 #include "windowdata.h"
 #include "wordsearch.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -261,9 +267,19 @@ int compileDirection(const Direction& direction, const QString& dataDirectory)
     return 0;
 }
 
-// The search of one window, from the command line: prints the entry found, or the message the
-// window would show.
-int lookup(const QString& dataDirectory, const QString& language, const QString& word)
+// How a look-up answers: the entry as the window shows it, as JSON, or the list under the box.
+struct LookupStyle {
+    bool json = false;
+    bool suggest = false;
+};
+
+void printJson(const QJsonObject& object)
+{
+    out() << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << Qt::endl;
+}
+
+// The list that would follow the typing of `word`, one term a line, or as JSON.
+int suggest(const QString& dataDirectory, const QString& language, const QString& word, bool json)
 {
     const Direction& direction = language == u"en" ? Direction::englishToFrench() : Direction::frenchToEnglish();
     WindowData data = WindowData::open(direction, dataDirectory);
@@ -271,6 +287,30 @@ int lookup(const QString& dataDirectory, const QString& language, const QString&
         err() << failureMessage(*data.loadFailure, QStringLiteral("Form_Load")) << Qt::endl;
         return 2;
     }
+    const TermFinder::List list = TermFinder(data.store, direction).listFor(word);
+    if (json) {
+        printJson({ { u"word"_s, word }, { u"direction"_s, language }, { u"closest"_s, list.closest },
+                    { u"terms"_s, QJsonArray::fromStringList(list.terms) } });
+    } else {
+        for (const QString& term : list.terms)
+            out() << term << Qt::endl;
+    }
+    return list.terms.isEmpty() ? 1 : 0;
+}
+
+// The search of one window, from the command line: prints the entry found, or the message the
+// window would show.
+int lookup(const QString& dataDirectory, const QString& language, const QString& word, LookupStyle style = {})
+{
+    if (style.suggest)
+        return suggest(dataDirectory, language, word, style.json);
+    const Direction& direction = language == u"en" ? Direction::englishToFrench() : Direction::frenchToEnglish();
+    WindowData data = WindowData::open(direction, dataDirectory);
+    if (data.loadFailure) {
+        err() << failureMessage(*data.loadFailure, QStringLiteral("Form_Load")) << Qt::endl;
+        return 2;
+    }
+    std::optional<FoundEntry> entry;
     const auto shown = [&]() -> Result<QString> {
         auto found = WordSearch(direction, *data.lookup).find(word);
         if (!found)
@@ -283,8 +323,23 @@ int lookup(const QString& dataDirectory, const QString& language, const QString&
             return found->num.failure();
         if (auto position = browsePosition(*found->num); !position)
             return position.failure();
-        return QString(*found->french + u'\t' + *found->english);
+        entry = std::move(*found);
+        return QString(*entry->french + u'\t' + *entry->english);
     }();
+    if (style.json) {
+        QJsonObject answer { { u"word"_s, word }, { u"direction"_s, language }, { u"found"_s, bool(shown) } };
+        if (shown) {
+            answer[u"french"_s] = *entry->french;
+            answer[u"english"_s] = *entry->english;
+            answer[u"exact"_s] = entry->exact;
+            answer[u"beginning"_s] = entry->beginning;
+        } else {
+            answer[u"error"_s] = QJsonObject { { u"number"_s, shown.failure().number },
+                                               { u"message"_s, failureMessage(shown.failure(), QStringLiteral("afficher_resultat")) } };
+        }
+        printJson(answer);
+        return shown ? 0 : 1;
+    }
     if (!shown) {
         err() << failureMessage(shown.failure(), QStringLiteral("afficher_resultat")) << Qt::endl;
         return 1;
@@ -321,12 +376,32 @@ int main(int argc, char* argv[])
         return check(args[2]);
     if (args.size() == 3 && args[1] == u"compile")
         return std::max(compileDirection(Direction::frenchToEnglish(), args[2]), compileDirection(Direction::englishToFrench(), args[2]));
-    if (args.size() == 5 && args[1] == u"lookup" && (args[3] == u"fr" || args[3] == u"en"))
-        return lookup(args[2], args[3], args[4]);
+    if (args.size() >= 2 && args[1] == u"lookup") {
+        // Options first; "--" ends them, for a word that begins with a dash.
+        LookupStyle style;
+        qsizetype next = 2;
+        for (; next < args.size() && args[next].startsWith(u"--"_s); ++next) {
+            if (args[next] == u"--") {
+                ++next;
+                break;
+            }
+            if (args[next] == u"--json") {
+                style.json = true;
+            } else if (args[next] == u"--suggest") {
+                style.suggest = true;
+            } else {
+                err() << "evelmora-tables: unknown option " << args[next] << Qt::endl;
+                return 2;
+            }
+        }
+        const QStringList rest = args.mid(next);
+        if (rest.size() == 3 && (rest[1] == u"fr" || rest[1] == u"en"))
+            return lookup(rest[0], rest[1], rest[2], style);
+    }
     err() << "usage: evelmora-tables build TERMS.tsv DATA_DIRECTORY\n"
              "       evelmora-tables lint TERMS.tsv\n"
              "       evelmora-tables check DATA_DIRECTORY\n"
              "       evelmora-tables compile DATA_DIRECTORY\n"
-             "       evelmora-tables lookup DATA_DIRECTORY fr|en WORD\n";
+             "       evelmora-tables lookup [--json] [--suggest] [--] DATA_DIRECTORY fr|en WORD\n";
     return 2;
 }

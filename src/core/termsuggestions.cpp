@@ -148,7 +148,9 @@ std::vector<std::string> Index::closest(std::string_view typed, std::size_t coun
     std::vector<Rank> best;
     // A typo is a few edits: past that a term is no longer what was meant, and the bound keeps
     // a long paste from costing its length times every term.
-    const std::size_t budget = std::min<std::size_t>(maxEdits, 1 + query.size() / 4);
+    const std::size_t budget = std::min<std::size_t>(maxEdits, (query.size() + 1) / 3);
+    if (budget == 0)
+        return {};
     const auto limit = [&] { return best.size() < count ? budget : std::get<0>(best.back()); };
     const auto consider = [&](const Term& term) {
         const std::u32string_view text(m_folded.data() + term.offset, term.length);

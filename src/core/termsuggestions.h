@@ -35,8 +35,8 @@ public:
     explicit Index(const std::vector<std::string>& terms);
 
     // Up to `count` terms closest to `typed`, measured to their closest beginning: by distance,
-    // then the shorter, then the first in browse order. Only terms within one edit for every
-    // four characters typed (one at least, `maxEdits` at most) are offered.
+    // then the shorter, then the first in browse order. Only terms within one edit for about
+    // every three characters typed, `maxEdits` at most, are offered: none for one character.
     static constexpr std::size_t maxEdits = 4;
     std::vector<std::string> closest(std::string_view typed, std::size_t count) const;
 
