@@ -1,3 +1,6 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTest>
 
@@ -42,6 +45,7 @@ private slots:
     void sampleLettersLandOnTheirLetter();
     void compiledStoreGivesTheSameResults();
     void quickLookupAnswersAsTheToolDoes();
+    void answersForScripts();
 };
 
 void TestTablesTool::buildsTablesThatPassTheCheck()
@@ -279,6 +283,59 @@ void TestTablesTool::quickLookupAnswersAsTheToolDoes()
         QCOMPARE(process.exitCode(), tool.exitCode);
         QCOMPARE(QString::fromUtf8(process.readAll()), tool.output);
     }
+}
+
+void TestTablesTool::answersForScripts()
+{
+    QTemporaryDir dir;
+    const auto entries = numbered({ { u"anguish"_s, u"angoisse"_s }, { u"anxiety"_s, u"angoisse"_s }, { u"anxiety"_s, u"anxiété"_s },
+                                    { u"social anxiety"_s, u"anxiété sociale"_s }, { u"schizophrenia"_s, u"schizophrénie"_s } });
+    writeDictionary(dir.path(), entries, entries);
+    const auto json = [](const QString& text) { return QJsonDocument::fromJson(text.toUtf8()).object(); };
+    // Through the quick lookup, which hands these to the tool, and from the tool itself.
+    const auto both = [&](const QStringList& arguments) {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(QStringLiteral(LOOKUP_TOOL), arguments);
+        process.waitForFinished(60000);
+        const Run tool = runTool(QStringList { u"lookup"_s } + arguments);
+        if (process.exitCode() != tool.exitCode || QString::fromUtf8(process.readAll()) != tool.output)
+            return Run { -1, u"the two differ"_s };
+        return tool;
+    };
+
+    Run run = both({ u"--json"_s, dir.path(), u"fr"_s, u"anxiete"_s });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(json(run.output), (QJsonObject { { u"word"_s, u"anxiete"_s }, { u"direction"_s, u"fr"_s }, { u"found"_s, true },
+                                             { u"french"_s, u"anxiété"_s }, { u"english"_s, u"anxiety"_s }, { u"exact"_s, true },
+                                             { u"beginning"_s, u"anxiete"_s } }));
+    // Not exact: the beginning that found it.
+    run = both({ u"--json"_s, dir.path(), u"fr"_s, u"schizofrénie"_s });
+    QCOMPARE(json(run.output)[u"exact"_s], false);
+    QCOMPARE(json(run.output)[u"beginning"_s], u"schizo"_s);
+    QCOMPARE(json(run.output)[u"french"_s], u"schizophrénie"_s);
+    // A failure is an answer too, with its number and the window's message.
+    run = both({ u"--json"_s, dir.path(), u"fr"_s, u"a\"b"_s + QChar(0x2028) });
+    QVERIFY2(run.output.endsWith(u"\n"_s) && !run.output.trimmed().contains(u'\n'), qPrintable(run.output)); // one line
+    QVERIFY(json(run.output).contains(u"found"_s));
+
+    // The list the window would offer: one line a term, or JSON.
+    run = both({ u"--suggest"_s, dir.path(), u"fr"_s, u"an"_s });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.output, u"angoisse\nanxiété\nanxiété sociale\n"_s);
+    run = both({ u"--suggest"_s, u"--json"_s, dir.path(), u"en"_s, u"scizophrenia"_s });
+    QCOMPARE(json(run.output), (QJsonObject { { u"word"_s, u"scizophrenia"_s }, { u"direction"_s, u"en"_s }, { u"closest"_s, true },
+                                             { u"terms"_s, QJsonArray { u"schizophrenia"_s } } }));
+    // Nothing to offer: exit 1, nothing printed.
+    run = both({ u"--suggest"_s, dir.path(), u"fr"_s, u"zzzzzz"_s });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.output, QString());
+    // A word that looks like an option, after "--".
+    run = both({ u"--suggest"_s, u"--"_s, dir.path(), u"fr"_s, u"--an"_s });
+    QCOMPARE(run.exitCode, 1);
+    run = both({ u"--jsn"_s, dir.path(), u"fr"_s, u"an"_s });
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.output.startsWith(u"evelmora-tables: unknown option --jsn\n"_s), qPrintable(run.output));
 }
 
 QTEST_GUILESS_MAIN(TestTablesTool)

@@ -62,6 +62,7 @@ private slots:
     void roundTripLoadsAfresh();
     void welcomeContent();
     void failedSwitchKeepsAWindow();
+    void lookUpFromOutside();
     void secondaryWindows_data();
     void secondaryWindows();
     void missingBibliography();
@@ -240,6 +241,44 @@ void TestWindowFlow::failedSwitchKeepsAWindow()
     QCOMPARE(openWindows(), QStringList { u"choix"_s });
     QCOMPARE(m_test->presenter.messages, QStringList { u"51Internal error: no memory for f1Command1_Click"_s });
     QCOMPARE(m_test->busy.events, (QStringList { u"hourglass"_s, u"default"_s }));
+}
+
+void TestWindowFlow::lookUpFromOutside()
+{
+    const auto shown = [](const QString& window) -> QString {
+        QWidget* top = visibleWindow(window);
+        if (!top)
+            return u"(%1 not open)"_s.arg(window);
+        return top->findChild<QLineEdit*>(u"Text_fr"_s)->text() + u" / "_s + top->findChild<QLineEdit*>(u"Text_eng"_s)->text();
+    };
+    // With no window open, the look-up opens its window.
+    m_flow->lookUp(MainWindow::F1, u"peur"_s);
+    QCOMPARE(openWindows(), QStringList { u"f1"_s });
+    QCOMPARE(shown(u"f1"_s), u"peur / fear"_s);
+    // The other direction takes the place of the window open, as its button would.
+    m_flow->lookUp(MainWindow::Eng2, u"FEAR"_s);
+    QCOMPARE(openWindows(), QStringList { u"eng2"_s });
+    QCOMPARE(shown(u"eng2"_s), u"peur / fear"_s);
+    // From the welcome window, too.
+    cleanup();
+    init();
+    m_flow->start();
+    QCOMPARE(openWindows(), QStringList { u"demarage"_s });
+    m_flow->lookUp(MainWindow::Eng2, u"fe"_s);
+    QCOMPARE(openWindows(), QStringList { u"eng2"_s });
+    QCOMPARE(shown(u"eng2"_s), u"peur / fear"_s);
+
+    // A window over the dictionary is closed first; the look-up follows once it has gone.
+    QString over;
+    QTimer::singleShot(100, this, [this, &over] {
+        over = QApplication::activeModalWidget() ? QApplication::activeModalWidget()->objectName() : QString();
+        m_flow->lookUp(MainWindow::F1, u"pe"_s);
+    });
+    click(u"eng2"_s, u"cmdPublisher"_s);
+    QCOMPARE(over, u"frmAbout"_s);
+    QTRY_COMPARE(openWindows(), QStringList { u"f1"_s });
+    QCOMPARE(shown(u"f1"_s), u"peur / fear"_s);
+    QCOMPARE(m_test->presenter.messages, QStringList());
 }
 
 void TestWindowFlow::secondaryWindows_data()

@@ -1,0 +1,211 @@
+// The program's command line, and look-ups handed to the program already running.
+#include <QDeadlineTimer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <future>
+
+#include "commandline.h"
+#include "lookupchannel.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void parse_data();
+    void parse();
+    void handOverRoundTrip();
+    void requestsTheServerRefuses();
+    void nobodyListening();
+    void programHandsOver();
+    void programOptions_data();
+    void programOptions();
+
+private:
+    // A name of this test's own, so that a program running on the desktop is left alone.
+    QString m_name;
+};
+
+void TestCommandLine::initTestCase()
+{
+    qputenv("DISPLAY", QByteArray(":evelmora-test-") + QByteArray::number(QCoreApplication::applicationPid()));
+    qunsetenv("WAYLAND_DISPLAY");
+    m_name = LookupChannel::name();
+    QVERIFY(m_name.endsWith(QString::fromLatin1(qgetenv("DISPLAY"))));
+}
+
+void TestCommandLine::parse_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("problem");
+
+    using A = CommandLine::Action;
+    QTest::newRow("nothing") << QStringList() << int(A::Start) << false << QString() << QString();
+    QTest::newRow("French") << QStringList { u"--fr"_s, u"schizophrénie"_s } << int(A::LookUp) << false << u"schizophrénie"_s << QString();
+    QTest::newRow("English") << QStringList { u"--en"_s, u"anxiety"_s } << int(A::LookUp) << true << u"anxiety"_s << QString();
+    QTest::newRow("a word with blanks and a dash") << QStringList { u"--en"_s, u"-ism of a kind "_s } << int(A::LookUp) << true << u"-ism of a kind "_s
+                                                   << QString();
+    QTest::newRow("an empty word") << QStringList { u"--fr"_s, QString() } << int(A::LookUp) << false << QString() << QString();
+    QTest::newRow("help") << QStringList { u"--help"_s } << int(A::Help) << false << QString() << QString();
+    QTest::newRow("short help") << QStringList { u"-h"_s } << int(A::Help) << false << QString() << QString();
+    QTest::newRow("version") << QStringList { u"--version"_s } << int(A::Version) << false << QString() << QString();
+    QTest::newRow("no word") << QStringList { u"--fr"_s } << int(A::Usage) << false << QString() << u"--fr needs a word"_s;
+    QTest::newRow("two words") << QStringList { u"--en"_s, u"a"_s, u"b"_s } << int(A::Usage) << false << QString()
+                               << u"one look-up at a time: --en takes one word"_s;
+    QTest::newRow("unknown") << QStringList { u"--french"_s, u"a"_s } << int(A::Usage) << false << QString() << u"unknown option --french"_s;
+    QTest::newRow("a word alone") << QStringList { u"peur"_s } << int(A::Usage) << false << QString() << u"a word needs --fr or --en before it: peur"_s;
+    QTest::newRow("help and more") << QStringList { u"--version"_s, u"x"_s } << int(A::Usage) << false << QString()
+                                   << u"--version takes nothing after it"_s;
+}
+
+void TestCommandLine::parse()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, action);
+    QFETCH(bool, english);
+    QFETCH(QString, word);
+    QFETCH(QString, problem);
+    std::vector<std::string> utf8;
+    for (const QString& argument : arguments)
+        utf8.push_back(argument.toStdString());
+    const CommandLine line = CommandLine::parse(utf8);
+    QCOMPARE(int(line.action), action);
+    QCOMPARE(line.english, english);
+    QCOMPARE(QString::fromStdString(line.word), word);
+    QCOMPARE(QString::fromStdString(line.problem), problem);
+}
+
+void TestCommandLine::handOverRoundTrip()
+{
+    LookupServer server;
+    QVERIFY(server.listen(m_name));
+    // A second program on the same name does not take it over.
+    LookupServer second;
+    QVERIFY(!second.listen(m_name));
+
+    QSignalSpy asked(&server, &LookupServer::lookUpRequested);
+    for (const auto& [english, word] : std::initializer_list<std::pair<bool, std::string>> {
+             { false, "schizophrénie" }, { true, "" }, { true, std::string(60000, 'a') }, { false, "l'\xF0\x9F\x98\x80\n2" } }) {
+        // The client waits for the answer; the server answers from the event loop.
+        auto handed = std::async(std::launch::async, [&, english = english, word = word] { return LookupChannel::handOver(m_name, english, word); });
+        QTRY_COMPARE(asked.size(), 1);
+        QVERIFY(handed.get());
+        QCOMPARE(asked[0][0].toBool(), english);
+        QCOMPARE(asked[0][1].toString(), QString::fromStdString(word));
+        asked.clear();
+    }
+    // Too long a word is not sent at all.
+    QVERIFY(!LookupChannel::handOver(m_name, false, std::string(64 * 1024 + 1, 'a')));
+}
+
+void TestCommandLine::requestsTheServerRefuses()
+{
+    LookupServer server;
+    QVERIFY(server.listen(m_name));
+    QSignalSpy asked(&server, &LookupServer::lookUpRequested);
+    const auto send = [&](const QByteArray& bytes) {
+        QLocalSocket client;
+        client.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+        client.connectToServer(m_name);
+        if (!client.waitForConnected(2000))
+            return u"(not connected)"_s;
+        client.write(bytes);
+        client.flush();
+        // An answer, or the server hanging up.
+        QDeadlineTimer deadline(3000);
+        while (client.bytesAvailable() == 0 && client.state() == QLocalSocket::ConnectedState && !deadline.hasExpired())
+            QTest::qWait(10);
+        return client.state() == QLocalSocket::ConnectedState && client.bytesAvailable() == 0 ? u"(no answer)"_s : QString::fromLatin1(client.readAll());
+    };
+    for (const QByteArray& bad : { QByteArray("de 4\nwort"), QByteArray("fr -1\n"), QByteArray("fr 99999999\nx"), QByteArray("fr four\nword"),
+                                   QByteArray("fr\nword"), QByteArray("fr 1 2\nw") }) {
+        QCOMPARE(send(bad), QString());
+    }
+    QCOMPARE(asked.size(), 0);
+
+    // A request that comes in pieces is one look-up.
+    QLocalSocket client;
+    client.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    client.connectToServer(m_name);
+    QVERIFY(client.waitForConnected(2000));
+    for (const char* piece : { "e", "n 8", "\nanx", "iety" }) {
+        client.write(piece);
+        client.flush();
+        QTest::qWait(20);
+        QCOMPARE(asked.size(), 0);
+    }
+    client.write("!");
+    client.flush();
+    QTRY_COMPARE(asked.size(), 1);
+    QCOMPARE(asked[0][1].toString(), u"anxiety!"_s);
+    QVERIFY(client.bytesAvailable() > 0 || client.waitForReadyRead(3000));
+    QCOMPARE(client.readAll(), QByteArray("ok\n"));
+}
+
+void TestCommandLine::nobodyListening()
+{
+    QVERIFY(!LookupChannel::handOver(m_name + u"-nobody"_s, false, "peur"));
+}
+
+void TestCommandLine::programHandsOver()
+{
+    LookupServer server;
+    QVERIFY(server.listen(m_name));
+    QSignalSpy asked(&server, &LookupServer::lookUpRequested);
+    QProcess program;
+    program.start(QStringLiteral(PROGRAM), { u"--en"_s, u"anxiety disorder"_s });
+    // The program starts no display of its own: it hands the word over and ends.
+    QTRY_COMPARE(asked.size(), 1);
+    QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(5000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(asked[0][0].toBool(), true);
+    QCOMPARE(asked[0][1].toString(), u"anxiety disorder"_s);
+    QCOMPARE(program.readAllStandardError(), QByteArray());
+}
+
+void TestCommandLine::programOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+
+    QTest::newRow("help") << QStringList { u"--help"_s } << 0 << u"usage: evelmora "_s << QString();
+    QTest::newRow("version") << QStringList { u"--version"_s } << 0 << u"evelmora " EVELMORA_VERSION "\n"_s << QString();
+    QTest::newRow("unknown option") << QStringList { u"--bogus"_s } << 2 << QString() << u"evelmora: unknown option --bogus\nusage: "_s;
+    QTest::newRow("missing word") << QStringList { u"--fr"_s } << 2 << QString() << u"evelmora: --fr needs a word\nusage: "_s;
+}
+
+void TestCommandLine::programOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    // No display at all: none of these may need one or open a window.
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"DISPLAY"_s);
+    environment.remove(u"WAYLAND_DISPLAY"_s);
+    environment.remove(u"QT_QPA_PLATFORM"_s);
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(PROGRAM), arguments);
+    QVERIFY(program.waitForFinished(5000));
+    QCOMPARE(program.exitCode(), status);
+    const QString printed = QString::fromUtf8(program.readAllStandardOutput());
+    const QString complained = QString::fromUtf8(program.readAllStandardError());
+    QVERIFY2(out.isEmpty() ? printed.isEmpty() : printed.contains(out), qPrintable(printed));
+    QVERIFY2(err.isEmpty() ? complained.isEmpty() : complained.startsWith(err), qPrintable(complained));
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
