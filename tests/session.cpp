@@ -13,7 +13,9 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <future>
 
+#include "lookupchannel.h"
 #include "programservices.h"
 #include "qtplatform.h"
 #include "standins.h"
@@ -44,6 +46,58 @@ bool typeAndSearch(const QString& window, const QString& box, const QString& tex
     edit->clear();
     typeText(edit, text);
     QTest::keyClick(edit, Qt::Key_Return);
+    return true;
+}
+
+// The list under the box, the words searched before, and the keys beside the buttons.
+bool useTheList(const QString& window, const QString& box, const QString& typo)
+{
+    QWidget* top = visibleWindow(window);
+    auto* edit = top ? top->findChild<QLineEdit*>(box) : nullptr;
+    if (!edit)
+        return false;
+    // Keys of the window reach it only while it is the active one.
+    top->activateWindow();
+    if (!QTest::qWaitForWindowActive(top)) {
+        std::fprintf(stderr, "%s did not become active\n", qPrintable(window));
+        return false;
+    }
+    edit->setFocus();
+    edit->clear();
+    typeText(edit, typo.left(2)); // entries that begin so
+    typeText(edit, typo.mid(2));  // none: the closest ones
+    QTest::keyClick(edit, Qt::Key_Down);
+    QTest::keyClick(edit, Qt::Key_Return);
+    for (const Qt::Key key : { Qt::Key_Up, Qt::Key_Up, Qt::Key_Down })
+        QTest::keyClick(edit, key, Qt::AltModifier);
+    QTest::keyClick(edit, Qt::Key_PageDown);
+    QTest::keyClick(edit, Qt::Key_PageUp);
+    QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(edit, Qt::Key_L, Qt::ControlModifier);
+    typeText(edit, typo.left(3));
+    QTest::keyClick(edit, Qt::Key_Escape);
+    return true;
+}
+
+// A look-up handed over by a second start of the program, as the running one receives it.
+bool handOver(WindowFlow& flow, bool english, const std::string& word)
+{
+    LookupServer server;
+    const QString name = LookupChannel::name() + QStringLiteral("-session-%1").arg(QCoreApplication::applicationPid());
+    if (!server.listen(name)) {
+        std::fprintf(stderr, "cannot listen on %s\n", qPrintable(name));
+        return false;
+    }
+    QObject::connect(&server, &LookupServer::lookUpRequested, &flow,
+                     [&flow](bool inEnglish, const QString& asked) { flow.lookUp(inEnglish ? MainWindow::Eng2 : MainWindow::F1, asked); });
+    auto handed = std::async(std::launch::async, [&] { return LookupChannel::handOver(name, english, word); });
+    while (handed.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+        QApplication::processEvents();
+    QApplication::processEvents();
+    if (!handed.get()) {
+        std::fprintf(stderr, "the look-up was not taken\n");
+        return false;
+    }
     return true;
 }
 
@@ -107,8 +161,11 @@ int main(int argc, char* argv[])
     }
     ok = ok && click(QStringLiteral("f1"), QStringLiteral("cmdAnglais"))
         && typeAndSearch(QStringLiteral("eng2"), QStringLiteral("Text_eng"), QStringLiteral("fear"));
-    for (const char* button : { "cmdT", "cmdBibliography", "cmdPublisher", "CmdWriter", "cmdImprimer", "cmdSortir" })
+    for (const char* button : { "cmdT", "cmdBibliography", "cmdPublisher", "CmdWriter", "cmdImprimer" })
         ok = ok && click(QStringLiteral("eng2"), QString::fromLatin1(button));
+    ok = ok && useTheList(QStringLiteral("eng2"), QStringLiteral("Text_eng"), QStringLiteral("behavour therapy"))
+        && handOver(flow, false, "schizofrénie") && useTheList(QStringLiteral("f1"), QStringLiteral("Text_fr"), QStringLiteral("anxeite"))
+        && click(QStringLiteral("f1"), QStringLiteral("cmdSortir"));
     for (QWidget* widget : QApplication::topLevelWidgets())
         widget->close();
     QApplication::processEvents();
