@@ -7,12 +7,14 @@
 #include <chrono>
 #include <cstdio>
 #include <random>
+#include <tuple>
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -142,6 +144,63 @@ WindowTimes useWindow(const QString& dataDirectory, const QString& programDirect
     return times;
 }
 
+struct TypingTimes {
+    std::vector<double> completion; // per keystroke while entries begin with the text
+    double firstSuggestionMs = 0;    // the first keystroke that needs the closest terms
+    std::vector<double> suggestion;  // the keystrokes after it
+    QStringList offered;             // the last list
+};
+
+// Types `word` into a fresh f1, one key event a character, timing each from the key press to
+// the list under the box being updated; then `misspelt`, whose end no entry begins with.
+TypingTimes typeIntoWindow(const QString& dataDirectory, const QString& programDirectory, const QString& word, const QString& misspelt, int idleMs)
+{
+    TestServices test(dataDirectory, programDirectory);
+    test.presenter.echo = true;
+    std::unique_ptr<DictionaryWindow> window(DictionaryWindow::createF1(test.windows));
+    window->Form_Load();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        std::fprintf(stderr, "the window was not exposed\n");
+    // The user reads the window before typing: the window reads its terms meanwhile.
+    QElapsedTimer idle;
+    idle.start();
+    while (idle.elapsed() < idleMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    auto* source = window->findChild<QLineEdit*>(QStringLiteral("Text_fr"));
+    auto* list = window->findChild<QListWidget*>(QStringLiteral("completionList"));
+    TypingTimes times;
+    bool suggesting = false;
+    const auto type = [&](QChar c) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        const auto pressed = Clock::now();
+        QApplication::sendEvent(source, &key);
+        const double ms = msSince(pressed);
+        QCoreApplication::processEvents();
+        return ms;
+    };
+    source->setFocus();
+    for (const QChar c : word)
+        times.completion.push_back(type(c));
+    source->clear();
+    for (const QChar c : misspelt) {
+        const double ms = type(c);
+        const bool closest = list->isVisible() && list->accessibleDescription().contains(QStringLiteral("proches"));
+        if (closest && !suggesting) {
+            suggesting = true;
+            times.firstSuggestionMs = ms;
+        } else if (closest) {
+            times.suggestion.push_back(ms);
+        } else {
+            times.completion.push_back(ms);
+        }
+    }
+    for (int row = 0; row < list->count(); ++row)
+        times.offered << list->item(row)->text();
+    window->close();
+    return times;
+}
+
 // The sqlite3 shell importing the same CSV into memory and indexing the search field.
 double sqliteShellMs(const QString& tableFile)
 {
@@ -245,6 +304,34 @@ int main(int argc, char* argv[])
                 median(compiledFallback));
     std::printf("  compiled sample (%s): open %.1f ms; first search %.2f ms; the large store takes %.1f ms more for both\n", qPrintable(sample),
                 median(sampleOpen), median(sampleDeepTimes), median(compiledOpen) + median(compiledDeep) - median(sampleOpen) - median(sampleDeepTimes));
+
+    // The list under the box, per keystroke, on a tenth of the table and on all of it.
+    std::printf("The list under the source box (ms a keystroke, from the key press to the list updated)\n");
+    QTemporaryDir tenthWork;
+    const QStringList tenth = sortedTerms(entries / 10);
+    writeTextTables(tenthWork.filePath(QStringLiteral("text")), tenth);
+    compile(tenthWork.filePath(QStringLiteral("text")), tenthWork.filePath(QStringLiteral("compiled")));
+    for (const auto& [count, directory, kind, table] :
+         { std::tuple { entries / 10, tenthWork.filePath(QStringLiteral("text")), "text tables", &tenth },
+           std::tuple { entries / 10, tenthWork.filePath(QStringLiteral("compiled")), "compiled store", &tenth },
+           std::tuple { entries, text, "text tables", &terms }, std::tuple { entries, compiled, "compiled store", &terms } }) {
+        // A term deep in the table typed whole; then the same term with two letters swapped
+        // and one no term has: no entry begins with it past the swap.
+        const QString typed = (*table)[qsizetype(table->size() * 0.95)];
+        QString typo = typed;
+        std::swap(typo[2], typo[3]);
+        typo.insert(4, QChar(u'x'));
+        const auto largest = [](const std::vector<double>& values) { return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end()); };
+        // Typed at once, the first suggestion reads what the window has not read yet; typed
+        // after two seconds, every keystroke finds the terms read.
+        const TypingTimes hurried = typeIntoWindow(directory, program, typed, typo, 0);
+        const TypingTimes times = typeIntoWindow(directory, program, typed, typo, 2000);
+        std::printf("  %7d entries, %-14s completion median %.2f, at most %.2f; suggestions median %.2f, at most %.2f (typed at once: first %.1f); "
+                    "offered %s\n",
+                    count, kind, median(times.completion), largest(times.completion), times.suggestion.empty() ? -1.0 : median(times.suggestion),
+                    std::max(times.firstSuggestionMs, largest(times.suggestion)), hurried.firstSuggestionMs, qPrintable(times.offered.value(0)));
+    }
+
     QProcess peak;
     peak.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--peak"), text });
     peak.waitForFinished(-1);

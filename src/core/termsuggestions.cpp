@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 #include <tuple>
-#include <unordered_set>
 
 #include "collationcore.h"
 
@@ -122,20 +121,44 @@ std::size_t distance(std::u32string_view typed, std::u32string_view term, std::s
 
 Index::Index(const std::vector<std::string>& terms)
 {
-    std::unordered_set<std::string_view> seen;
-    seen.reserve(terms.size());
-    m_originals.reserve(terms.size());
-    for (const std::string& term : terms) {
-        if (!seen.insert(term).second)
-            continue;
-        const std::u32string fold = folded(term);
-        if (fold.empty())
-            continue;
-        const auto order = static_cast<std::uint32_t>(m_originals.size());
-        m_originals.push_back(term);
-        m_terms.push_back({ static_cast<std::uint32_t>(m_folded.size()), static_cast<std::uint32_t>(fold.size()), order });
-        m_folded.insert(m_folded.end(), fold.begin(), fold.end());
+    for (const std::string& term : terms)
+        add(term);
+}
+
+void Index::add(std::string_view term)
+{
+    const auto start = static_cast<std::uint32_t>(m_folded.size());
+    DictionaryCollation::FoldedStream<DictionaryCollation::Utf8Reader> stream { DictionaryCollation::Utf8Reader(term) };
+    for (std::int32_t c = stream.next(); c >= 0; c = stream.next())
+        m_folded.push_back(static_cast<char32_t>(c));
+    const auto length = static_cast<std::uint32_t>(m_folded.size() - start);
+    if (length == 0)
+        return;
+    const std::u32string_view fold(m_folded.data() + start, length);
+    if (!m_terms.empty()) {
+        const std::u32string_view last = foldedOf(m_terms.back());
+        if (fold == last) {
+            for (std::size_t i = m_runStart; i < m_terms.size(); ++i) {
+                if (originalOf(i) == term) {
+                    m_folded.resize(start);
+                    return;
+                }
+            }
+        } else {
+            m_sorted = m_sorted && last < fold;
+            m_runStart = m_terms.size();
+        }
     }
+    m_terms.push_back({ start, length, static_cast<std::uint32_t>(m_terms.size()), static_cast<std::uint32_t>(m_originals.size()) });
+    m_originals.append(term);
+    m_longest = std::max(m_longest, length);
+}
+
+std::string_view Index::originalOf(std::size_t index) const
+{
+    const std::size_t begin = m_terms[index].original;
+    const std::size_t end = index + 1 < m_terms.size() ? m_terms[index + 1].original : m_originals.size();
+    return std::string_view(m_originals).substr(begin, end - begin);
 }
 
 std::vector<std::string> Index::closest(std::string_view typed, std::size_t count) const
@@ -143,45 +166,120 @@ std::vector<std::string> Index::closest(std::string_view typed, std::size_t coun
     const std::u32string query = folded(typed);
     if (query.empty() || count == 0 || m_terms.empty())
         return {};
-    // The best so far, worst last; a term can only join by beating the last.
-    using Rank = std::tuple<std::size_t, std::uint32_t, std::uint32_t>; // distance, length, order
-    std::vector<Rank> best;
-    // A typo is a few edits: past that a term is no longer what was meant, and the bound keeps
-    // a long paste from costing its length times every term.
-    const std::size_t budget = std::min<std::size_t>(maxEdits, (query.size() + 1) / 3);
-    if (budget == 0)
+    // A typo is an edit or two: past that a term is seldom what was meant, and each edit more
+    // lets many times more terms through.
+    const std::size_t b = edits(query.size());
+    const std::size_t n = query.size();
+    if (b == 0 || n > m_longest + b)
         return {};
-    const auto limit = [&] { return best.size() < count ? budget : std::get<0>(best.back()); };
-    const auto consider = [&](const Term& term) {
-        const std::u32string_view text(m_folded.data() + term.offset, term.length);
-        const std::size_t found = distance(query, text, limit(), true);
-        if (found > limit())
+
+    // The table of `distance`, walked as a trie: terms in browse order share their beginnings
+    // with the term before, and so the rows of those letters. Row r holds the distances from
+    // the query's first j letters to the term's first r, for j within b of r; a cell farther
+    // than b is b + 1. Rows past n + b cannot reach the query's end.
+    const auto far = static_cast<std::uint8_t>(b + 1);
+    const std::size_t width = 2 * b + 1;
+    const std::size_t depth = std::min<std::size_t>(m_longest, n + b);
+    std::vector<std::uint8_t> cells((depth + 1) * width, far);
+    std::vector<std::uint8_t> rowLeast(depth + 1, far); // the smallest cell of each row
+    std::vector<std::uint8_t> toEnd(depth + 1, far);    // the best whole-query cell of rows 0..r
+    const auto cell = [&](std::size_t r, std::size_t j) -> std::uint8_t {
+        if (j > n || j + b < r || j > r + b)
+            return far;
+        return cells[r * width + (j + b - r)];
+    };
+    for (std::size_t j = 0; j <= std::min(n, b); ++j)
+        cells[j + b] = static_cast<std::uint8_t>(j);
+    rowLeast[0] = 0;
+    toEnd[0] = cell(0, n);
+
+    using Rank = std::tuple<std::size_t, std::uint32_t, std::uint32_t>; // distance, length, order
+    std::vector<Rank> best; // worst last; a term can only join by beating the last
+    const auto limit = [&] { return best.size() < count ? b : std::get<0>(best.back()); };
+    const char32_t* previous = nullptr;
+    std::size_t valid = 0;  // rows 1..valid are those of `previous`
+    std::size_t ended = 0;  // the row past whose least cell `previous` ended, or 0
+    const auto rank = [&](std::size_t found, const Term& term) {
+        const Rank ranked { found, term.length, term.order };
+        if (best.size() == count && !(ranked < best.back()))
             return;
-        const Rank rank { found, term.length, term.order };
-        if (best.size() == count && !(rank < best.back()))
-            return;
-        best.insert(std::upper_bound(best.begin(), best.end(), rank), rank);
+        best.insert(std::upper_bound(best.begin(), best.end(), ranked), ranked);
         if (best.size() > count)
             best.pop_back();
     };
-    // The terms are in browse order, so those that begin as the query does stand together: a
-    // typo is most often further on, and going through them first makes the bound tight for
-    // the rest.
+    // Goes through terms [from, to); `skip` while terms of one beginning stand together.
+    const auto walk = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            const Term& term = m_terms[i];
+            const char32_t* text = m_folded.data() + term.offset;
+            const std::size_t reach = std::min<std::size_t>(valid, term.length);
+            std::size_t r = 0;
+            while (r < reach && text[r] == previous[r])
+                ++r;
+            const std::size_t bound = limit();
+            if (m_sorted && ended != 0 && r == ended && toEnd[r] > bound) {
+                // It begins as `previous` did up to a row past the bound, and so do the terms
+                // after it up to the first that does not: none of them can be offered.
+                // Most such runs are short: gallop, then halve.
+                const std::u32string_view beginning(text, r);
+                const auto shares = [&](std::size_t k) { return foldedOf(m_terms[k]).substr(0, r) == beginning; };
+                std::size_t low = i, step = 1;
+                while (low + step < to && shares(low + step)) {
+                    low += step;
+                    step *= 2;
+                }
+                std::size_t high = std::min(low + step, to); // the first not sharing, or `to`
+                while (high - low > 1) {
+                    const std::size_t middle = low + (high - low) / 2;
+                    (shares(middle) ? low : high) = middle;
+                }
+                i = low;
+                continue;
+            }
+            const std::size_t last = std::min<std::size_t>(term.length, depth);
+            // Rows never get smaller cells than the row before, so one past the bound ends the term.
+            for (; r < last && rowLeast[r] <= bound;) {
+                ++r;
+                const char32_t letter = text[r - 1];
+                std::uint8_t* row = &cells[r * width]; // cells outside 0..n are never read
+                std::uint8_t least = far;
+                for (std::size_t j = r > b ? r - b : 0; j <= std::min(n, r + b); ++j) {
+                    std::uint8_t value;
+                    if (j == 0) {
+                        value = r <= b ? static_cast<std::uint8_t>(r) : far;
+                    } else {
+                        value = static_cast<std::uint8_t>(std::min({ cell(r - 1, j) + 1, cell(r, j - 1) + 1, cell(r - 1, j - 1) + (letter == query[j - 1] ? 0 : 1) }));
+                        if (r > 1 && j > 1 && letter == query[j - 2] && text[r - 2] == query[j - 1])
+                            value = std::min<std::uint8_t>(value, cell(r - 2, j - 2) + 1);
+                        value = std::min(value, far);
+                    }
+                    row[j + b - r] = value;
+                    least = std::min(least, value);
+                }
+                rowLeast[r] = least;
+                toEnd[r] = std::min(toEnd[r - 1], cell(r, n));
+            }
+            previous = text;
+            valid = r;
+            ended = r < term.length && rowLeast[r] > bound ? r : 0;
+            if (toEnd[r] <= bound)
+                rank(toEnd[r], term);
+        }
+    };
+    // The terms that begin as the query does stand together: a typo is most often further on,
+    // and going through them first makes the bound tight for the rest.
     const auto firstIs = [this](char32_t c) {
         const auto begin = std::partition_point(m_terms.begin(), m_terms.end(), [&](const Term& t) { return m_folded[t.offset] < c; });
         const auto end = std::partition_point(begin, m_terms.end(), [&](const Term& t) { return m_folded[t.offset] <= c; });
-        return std::pair(begin, end);
+        return std::pair(std::size_t(begin - m_terms.begin()), std::size_t(end - m_terms.begin()));
     };
     const auto [front, back] = firstIs(query[0]);
-    for (auto it = front; it != back; ++it)
-        consider(*it);
-    for (auto it = m_terms.begin(); it != front; ++it)
-        consider(*it);
-    for (auto it = back; it != m_terms.end(); ++it)
-        consider(*it);
+    walk(front, back);
+    walk(0, front);
+    walk(back, m_terms.size());
     std::vector<std::string> terms;
-    for (const Rank& rank : best)
-        terms.push_back(m_originals[std::get<2>(rank)]);
+    for (const Rank& ranked : best)
+        terms.emplace_back(originalOf(std::get<2>(ranked)));
     return terms;
 }
 

@@ -1,7 +1,10 @@
 #include "termfinder.h"
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include <QElapsedTimer>
 
 #include "direction.h"
 #include "store.h"
@@ -42,21 +45,39 @@ TermFinder::List TermFinder::listFor(const QString& typed)
     return list;
 }
 
+bool TermFinder::prepare(int milliseconds)
+{
+    if (m_complete)
+        return true;
+    if (!m_index) {
+        auto rows = m_store ? m_store->execute(QStringLiteral("SELECT [%1] AS term FROM Ps WHERE [%1] IS NOT NULL ORDER BY [%1]").arg(m_direction.searchField))
+                            : std::optional<Result<std::unique_ptr<QueryResult>>>();
+        m_complete = !rows || !*rows; // no store, or no such table: no closest terms either
+        if (m_complete)
+            return true;
+        m_reading = std::move(**rows);
+        m_index = std::make_unique<TermSuggestions::Index>();
+    }
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        // The clock is asked once in a while: reading a term costs far less than asking it.
+        for (int i = 0; i < 256; ++i, ++m_read) {
+            auto more = m_reading->hasRow(m_read);
+            if (!more || !*more) {
+                m_reading.reset();
+                m_complete = true;
+                return true;
+            }
+            m_index->add(m_reading->bytes(m_read, 0));
+        }
+        if (milliseconds >= 0 && elapsed.hasExpired(milliseconds))
+            return false;
+    }
+}
+
 const TermSuggestions::Index* TermFinder::index()
 {
-    if (!m_index) {
-        const QString field = m_direction.searchField;
-        auto rows = m_store->execute(QStringLiteral("SELECT [%1] AS term FROM Ps WHERE [%1] IS NOT NULL ORDER BY [%1]").arg(field));
-        if (!rows)
-            return nullptr;
-        std::vector<std::string> terms;
-        for (qsizetype row = 0;; ++row) {
-            auto more = (*rows)->hasRow(row);
-            if (!more || !*more)
-                break;
-            terms.push_back((*rows)->bytes(row, 0));
-        }
-        m_index = std::make_unique<TermSuggestions::Index>(terms);
-    }
+    prepare(-1);
     return m_index.get();
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+class QueryResult;
 class Store;
 struct Direction;
 
@@ -31,11 +32,18 @@ public:
 
     static constexpr int length = 10;
 
+    // The closest terms need every term of the field, read once. This reads some more of them,
+    // for about `milliseconds`, so that a window can read them while it waits for the user;
+    // true once all are read (or they cannot be). The first list that needs them reads the rest.
+    bool prepare(int milliseconds);
+
 private:
-    // The closest terms need every term of the field, read once, the first time they do.
     const TermSuggestions::Index* index();
 
     std::shared_ptr<Store> m_store;
     const Direction& m_direction;
     std::unique_ptr<TermSuggestions::Index> m_index;
+    std::unique_ptr<QueryResult> m_reading; // the terms not yet read
+    qsizetype m_read = 0;
+    bool m_complete = false;
 };
