@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sqlite3.h>
+
 #include "connectiondescription.h"
 #include "dictionarycollation.h"
 #include "dictionarywindow.h"
@@ -201,6 +203,51 @@ TypingTimes typeIntoWindow(const QString& dataDirectory, const QString& programD
     return times;
 }
 
+// SQLite's own trigram index beside ours: its build over the terms, and one query of the
+// trigrams of a typo, ranked by the engine, as a source of candidates for the distance.
+void trigramIndex(const QStringList& terms, const QString& typo, const QString& meant)
+{
+    sqlite3* database = nullptr;
+    sqlite3_open(":memory:", &database);
+    const auto run = [&](const char* sql) {
+        char* error = nullptr;
+        if (sqlite3_exec(database, sql, nullptr, nullptr, &error) != SQLITE_OK)
+            std::fprintf(stderr, "%s: %s\n", sql, error ? error : "?");
+        sqlite3_free(error);
+    };
+    const auto built = Clock::now();
+    run("CREATE VIRTUAL TABLE t USING fts5(term, tokenize='trigram')");
+    run("BEGIN");
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(database, "INSERT INTO t(term) VALUES (?1)", -1, &insert, nullptr);
+    for (const QString& term : terms) {
+        const QByteArray bytes = term.toUtf8();
+        sqlite3_bind_text(insert, 1, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    run("COMMIT");
+    const double buildMs = msSince(built);
+    QStringList grams;
+    for (qsizetype i = 0; i + 3 <= typo.size(); ++i)
+        grams << u'"' + typo.mid(i, 3) + u'"';
+    const QByteArray query = "SELECT term FROM t WHERE t MATCH '" + grams.join(QStringLiteral(" OR ")).toUtf8() + "' ORDER BY rank LIMIT 50";
+    const auto asked = Clock::now();
+    sqlite3_stmt* select = nullptr;
+    sqlite3_prepare_v2(database, query.constData(), -1, &select, nullptr);
+    int candidates = 0;
+    bool found = false;
+    while (sqlite3_step(select) == SQLITE_ROW) {
+        ++candidates;
+        found = found || QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select, 0))) == meant;
+    }
+    sqlite3_finalize(select);
+    std::printf("  SQLite's trigram index on %lld terms: built in %.0f ms; the typo's %lld trigrams gave %d candidates in %.1f ms, %s the term meant\n",
+                qlonglong(terms.size()), buildMs, qlonglong(grams.size()), candidates, msSince(asked), found ? "among them" : "not among them");
+    sqlite3_close(database);
+}
+
 // The sqlite3 shell importing the same CSV into memory and indexing the search field.
 double sqliteShellMs(const QString& tableFile)
 {
@@ -238,6 +285,8 @@ int main(int argc, char* argv[])
     // The window's own peak, in a process that holds nothing else: bench_window --peak DIRECTORY
     if (argc == 3 && QByteArray(argv[1]) == "--peak") {
         useWindow(QString::fromLocal8Bit(argv[2]), QStringLiteral(PROGRAM_DIR), QStringLiteral("a"), QStringLiteral("b"));
+        // With the terms for the closest ones read, too.
+        typeIntoWindow(QString::fromLocal8Bit(argv[2]), QStringLiteral(PROGRAM_DIR), QStringLiteral("ab"), QStringLiteral("abxqxq"), 0);
         std::printf("%.0f\n", peakMiB());
         return 0;
     }
@@ -332,9 +381,17 @@ int main(int argc, char* argv[])
                     std::max(times.firstSuggestionMs, largest(times.suggestion)), hurried.firstSuggestionMs, qPrintable(times.offered.value(0)));
     }
 
+    {
+        const QString meant = terms[qsizetype(terms.size() * 0.95)];
+        QString typo = meant;
+        std::swap(typo[2], typo[3]);
+        typo.insert(4, QChar(u'x'));
+        trigramIndex(terms, typo, meant);
+    }
+
     QProcess peak;
     peak.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--peak"), text });
     peak.waitForFinished(-1);
-    std::printf("  peak memory of the program with the window open on the text tables: %s MiB\n", peak.readAllStandardOutput().trimmed().constData());
+    std::printf("  peak memory of the program with the window open on the text tables, the list's terms read: %s MiB\n", peak.readAllStandardOutput().trimmed().constData());
     return 0;
 }

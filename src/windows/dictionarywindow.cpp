@@ -412,15 +412,17 @@ void DictionaryWindow::Form_Load()
                                                m_services.busyPointer, m_services.dataDirectory);
     m_finder = std::make_unique<TermFinder>(m_data.store, m_direction);
     // The closest terms need all the terms: they are read while the window waits for the user,
-    // a few milliseconds at a time, so that typing is never held up for long.
+    // once it is up, a few milliseconds at a time, so that typing is never held up for long.
     auto* preparing = new QTimer(this);
     connect(preparing, &QTimer::timeout, this, [this, preparing, finder = m_finder.get()] {
         if (finder != m_finder.get() || finder->prepare(8)) {
             preparing->stop();
             preparing->deleteLater();
+            return;
         }
+        preparing->setInterval(0);
     });
-    preparing->start(0);
+    preparing->start(250);
     m_operations = std::make_unique<DictionaryOperations>(m_direction, *m_data.browse, *m_data.lookup, m_data.letterStarts, *m_view, m_services.presenter,
                                                           m_services.busyPointer);
     if (m_data.loadFailure)
