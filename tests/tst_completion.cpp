@@ -114,6 +114,15 @@ void TestCompletion::listFollowsTheTyping()
     QCOMPARE(items(list()), (QStringList { u"angoisse"_s, u"anxiété"_s, u"anxiété de séparation"_s, u"anxiété sociale"_s }));
     QCOMPARE(list()->currentRow(), -1);
     QVERIFY(list()->geometry().top() >= source->geometry().bottom());
+    // What a screen reader is given: the list by its name, its lines as its children.
+    QAccessibleInterface* readable = QAccessible::queryAccessibleInterface(list());
+    QVERIFY(readable);
+    QCOMPARE(readable->text(QAccessible::Name), u"Mots du dictionnaire"_s);
+    QCOMPARE(readable->role(), QAccessible::List);
+    QStringList lines;
+    for (int i = 0; i < readable->childCount(); ++i)
+        lines << readable->child(i)->text(QAccessible::Name);
+    QCOMPARE(lines, items(list()));
     QCOMPARE(source->text(), u"an"_s);
     QCOMPARE(box(u"Text_eng"_s)->text(), QString()); // typing alone searches nothing
 
