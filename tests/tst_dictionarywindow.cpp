@@ -1,4 +1,6 @@
+#include <QAccessible>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -24,6 +26,7 @@ private slots:
     void controls_data();
     void controls();
     void layout();
+    void accessibleNames();
     void typeAndPressEnter();
     void searchButtonAndEscape();
     void englishWindow();
@@ -133,6 +136,31 @@ void TestDictionaryWindow::controls()
         QCOMPARE(button->text(), caption);
     else if (auto* label = qobject_cast<QLabel*>(widget))
         QCOMPARE(label->text(), caption);
+}
+
+void TestDictionaryWindow::accessibleNames()
+{
+    for (const bool french : { true, false }) {
+        open(french);
+        // Every button and box is named in words; the descriptions are the tooltips, exactly.
+        for (QWidget* control : m_window->findChildren<QWidget*>()) {
+            if (!qobject_cast<QPushButton*>(control) && !qobject_cast<QLineEdit*>(control))
+                continue;
+            QAccessibleInterface* readable = QAccessible::queryAccessibleInterface(control);
+            const QString name = readable->text(QAccessible::Name);
+            QVERIFY2(name.contains(QRegularExpression(u"\\p{L}"_s)), qPrintable(control->objectName() + u": "_s + name));
+            QCOMPARE(readable->text(QAccessible::Description), control->toolTip());
+        }
+        const auto nameOf = [this](const QString& control) {
+            return QAccessible::queryAccessibleInterface(m_window->findChild<QWidget*>(control))->text(QAccessible::Name);
+        };
+        QCOMPARE(nameOf(u"cmdPremier"_s), french ? u"Premier mot du dictionnaire"_s : u"First word of the dictionary"_s);
+        QCOMPARE(nameOf(u"cmdAvance"_s), french ? u"Mot suivant"_s : u"Next Word"_s);
+        QCOMPARE(nameOf(u"cmdPlay"_s), french ? u"Ecouter la musique"_s : m_window->findChild<QWidget*>(u"cmdPlay"_s)->toolTip().trimmed());
+        QCOMPARE(nameOf(u"Text_fr"_s), french ? u"Français"_s : u"French"_s);
+        QCOMPARE(nameOf(u"Text_eng"_s), french ? u"Anglais"_s : u"English"_s);
+        QCOMPARE(nameOf(u"cmdSearch"_s), french ? u"Recherche"_s : u"Search"_s); // a caption is its name
+    }
 }
 
 void TestDictionaryWindow::layout()

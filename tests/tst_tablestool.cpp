@@ -46,6 +46,7 @@ private slots:
     void compiledStoreGivesTheSameResults();
     void quickLookupAnswersAsTheToolDoes();
     void answersForScripts();
+    void helpAndVersion();
 };
 
 void TestTablesTool::buildsTablesThatPassTheCheck()
@@ -336,6 +337,24 @@ void TestTablesTool::answersForScripts()
     run = both({ u"--jsn"_s, dir.path(), u"fr"_s, u"an"_s });
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.output.startsWith(u"evelmora-tables: unknown option --jsn\n"_s), qPrintable(run.output));
+}
+
+void TestTablesTool::helpAndVersion()
+{
+    for (const auto& [tool, name] : { std::pair { QStringLiteral(TABLES_TOOL), u"evelmora-tables"_s }, std::pair { QStringLiteral(LOOKUP_TOOL), u"evelmora-lookup"_s } }) {
+        for (const QString& option : { u"--help"_s, u"--version"_s }) {
+            QProcess process;
+            process.start(tool, { option });
+            QVERIFY(process.waitForFinished(10000));
+            QCOMPARE(process.exitCode(), 0);
+            const QString printed = QString::fromUtf8(process.readAllStandardOutput());
+            QCOMPARE(process.readAllStandardError(), QByteArray());
+            if (option == u"--version")
+                QCOMPARE(printed, name + u" " EVELMORA_VERSION "\n"_s);
+            else
+                QVERIFY2(printed.startsWith(name + u": "_s) && printed.contains(u"usage: "_s + name), qPrintable(printed));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTablesTool)

@@ -36,6 +36,17 @@ std::string programDirectory()
 
 int main(int argc, char* argv[])
 {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs("evelmora-lookup: looks a word up as a dictionary window would\n"
+                   "usage: evelmora-lookup [--json] [--suggest] [--] DATA_DIRECTORY fr|en WORD\n"
+                   "       evelmora-lookup --help | --version\n",
+                   stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("evelmora-lookup " EVELMORA_VERSION);
+        return 0;
+    }
     if (argc == 4 && (std::strcmp(argv[2], "fr") == 0 || std::strcmp(argv[2], "en") == 0)) {
         const auto& direction = argv[2][0] == 'e' ? QueryTexts::englishToFrench : QueryTexts::frenchToEnglish;
         if (const auto answer = quickLookup(argv[1], direction, argv[3])) {

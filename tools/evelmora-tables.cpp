@@ -398,10 +398,20 @@ int main(int argc, char* argv[])
         if (rest.size() == 3 && (rest[1] == u"fr" || rest[1] == u"en"))
             return lookup(rest[0], rest[1], rest[2], style);
     }
-    err() << "usage: evelmora-tables build TERMS.tsv DATA_DIRECTORY\n"
-             "       evelmora-tables lint TERMS.tsv\n"
-             "       evelmora-tables check DATA_DIRECTORY\n"
-             "       evelmora-tables compile DATA_DIRECTORY\n"
-             "       evelmora-tables lookup [--json] [--suggest] [--] DATA_DIRECTORY fr|en WORD\n";
+    const char* usage = "usage: evelmora-tables build TERMS.tsv DATA_DIRECTORY\n"
+                        "       evelmora-tables lint TERMS.tsv\n"
+                        "       evelmora-tables check DATA_DIRECTORY\n"
+                        "       evelmora-tables compile DATA_DIRECTORY\n"
+                        "       evelmora-tables lookup [--json] [--suggest] [--] DATA_DIRECTORY fr|en WORD\n"
+                        "       evelmora-tables --help | --version\n";
+    if (args.size() == 2 && (args[1] == u"--help" || args[1] == u"-h")) {
+        out() << "evelmora-tables: builds, checks, compiles and searches the dictionary tables of a data directory\n" << usage;
+        return 0;
+    }
+    if (args.size() == 2 && args[1] == u"--version") {
+        out() << "evelmora-tables " EVELMORA_VERSION << Qt::endl;
+        return 0;
+    }
+    err() << usage;
     return 2;
 }

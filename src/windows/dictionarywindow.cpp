@@ -261,6 +261,9 @@ void DictionaryWindow::build()
     };
     m_textFr = addBox(QStringLiteral("Text_fr"), d.textFr, d.textFrTip, d.frenchIsSource);
     m_textEng = addBox(QStringLiteral("Text_eng"), d.textEng, d.textEngTip, !d.frenchIsSource);
+    // Named after their language, in the window's own.
+    m_textFr->setAccessibleName(d.frenchIsSource ? QStringLiteral("Français") : QStringLiteral("French"));
+    m_textEng->setAccessibleName(d.frenchIsSource ? QStringLiteral("Anglais") : QStringLiteral("English"));
     QLineEdit* source = d.frenchIsSource ? m_textFr : m_textEng;
     QLineEdit* target = d.frenchIsSource ? m_textEng : m_textFr;
     const auto besideBox = [](const QRect& box) { return QRect(box.x() - 1620, box.y() + 45, 1500, 330); };
@@ -302,6 +305,9 @@ void DictionaryWindow::build()
     QPushButton* print = nullptr;
     for (const RowButton& entry : row) {
         auto* button = addButton(entry.name, entry.caption, entry.tooltip, { entry.left + shift, top, entry.width, 420 });
+        // A screen reader would spell "|<<" out: the symbol buttons are named by what they do.
+        if (!entry.caption.front().isLetter())
+            button->setAccessibleName(entry.tooltip.trimmed());
         QFont buttonFont = rowFont;
         buttonFont.setUnderline(entry.name == u"cmdSearch");
         button->setFont(buttonFont);
@@ -347,6 +353,7 @@ void DictionaryWindow::build()
     };
     for (const auto& entry : music) {
         auto* button = addButton(entry.name, QString(), entry.tooltip, { musicLeft, entry.top, 465, entry.height });
+        button->setAccessibleName(entry.tooltip.trimmed()); // a picture alone says nothing
         button->setFont(letterFont);
         const QSize iconSize(20, 20);
         button->setIcon(QIcon(renderSvg(entry.picture, iconSize)));
