@@ -1,5 +1,7 @@
 // The program's command line, and look-ups handed to the program already running.
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QMap>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
@@ -7,10 +9,27 @@
 
 #include <future>
 
+#include <QLocalServer>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+
 #include "commandline.h"
+#include "displaycheck.h"
+#include "programplaces.h"
 #include "lookupchannel.h"
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+void writeFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+} // namespace
 
 class TestCommandLine : public QObject {
     Q_OBJECT
@@ -25,6 +44,8 @@ private slots:
     void programHandsOver();
     void programOptions_data();
     void programOptions();
+    void waylandDisplay();
+    void programPlaces();
 
 private:
     // A name of this test's own, so that a program running on the desktop is left alone.
@@ -205,6 +226,88 @@ void TestCommandLine::programOptions()
     const QString complained = QString::fromUtf8(program.readAllStandardError());
     QVERIFY2(out.isEmpty() ? printed.isEmpty() : printed.contains(out), qPrintable(printed));
     QVERIFY2(err.isEmpty() ? complained.isEmpty() : complained.startsWith(err), qPrintable(complained));
+}
+
+void TestCommandLine::waylandDisplay()
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const auto restore = qScopeGuard([&] {
+        qputenv("DISPLAY", display);
+        qputenv("QT_QPA_PLATFORM", platform);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qunsetenv("WAYLAND_DISPLAY");
+    });
+    QTemporaryDir folder;
+    qunsetenv("DISPLAY");
+    qunsetenv("QT_QPA_PLATFORM");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.path()));
+    qputenv("WAYLAND_DISPLAY", "wayland-test");
+    {
+        const DisplayCheck check;
+        QVERIFY(check.problem());
+        QVERIFY2(check.problem()->startsWith(u"cannot connect to the Wayland display wayland-test"_s), qPrintable(*check.problem()));
+    }
+    // A compositor's socket there: the program starts on Wayland.
+    QLocalServer compositor;
+    QVERIFY(compositor.listen(folder.filePath(u"wayland-test"_s)));
+    {
+        const DisplayCheck check;
+        QVERIFY(!check.problem());
+        QCOMPARE(check.platform(), QByteArray("wayland"));
+    }
+    // A path works as well as a name; a plain file is no display.
+    qputenv("WAYLAND_DISPLAY", QFile::encodeName(folder.filePath(u"wayland-test"_s)));
+    QVERIFY(!DisplayCheck().problem());
+    writeFile(folder.filePath(u"not-a-socket"_s));
+    qputenv("WAYLAND_DISPLAY", "not-a-socket");
+    QVERIFY(DisplayCheck().problem());
+    // With an X display too, X is used as before.
+    qputenv("DISPLAY", ":evelmora-none");
+    QCOMPARE(DisplayCheck().platform(), QByteArray());
+}
+
+void TestCommandLine::programPlaces()
+{
+    QTemporaryDir root;
+    const QString prefix = root.filePath(u"usr"_s);
+    QVERIFY(QDir().mkpath(prefix + u"/bin"_s));
+    QVERIFY(QDir().mkpath(prefix + u"/share/evelmora/eVelmoraEFs"_s));
+    QMap<QString, QString> variables { { u"HOME"_s, root.filePath(u"home"_s) } };
+    const auto environment = [&](const char* name) { return variables.value(QString::fromLatin1(name)); };
+    const auto find = [&](const QString& executableDirectory) { return ProgramPlaces::find(executableDirectory, u"eVelmoraEFs"_s, environment); };
+
+    // A build tree: everything beside the executable, the data directory as built.
+    ProgramPlaces places = find(prefix + u"/bin"_s);
+    QCOMPARE(places.programDirectory, prefix + u"/bin"_s);
+    QCOMPARE(places.dataDirectory, prefix + u"/bin/eVelmoraEFs"_s);
+    // Installed: the program's files are in share/evelmora beside bin.
+    writeFile(prefix + u"/share/evelmora/content.json"_s);
+    places = find(prefix + u"/bin"_s);
+    QCOMPARE(places.programDirectory, prefix + u"/share/evelmora"_s);
+    QCOMPARE(places.dataDirectory, prefix + u"/share/evelmora/eVelmoraEFs"_s);
+
+    // The desktop's places first, those that hold a dictionary; the user's own before the rest.
+    const QString system = root.filePath(u"system"_s);
+    variables[u"XDG_DATA_DIRS"_s] = u"relative/ignored:"_s + root.filePath(u"empty"_s) + u':' + system;
+    QVERIFY(QDir().mkpath(system + u"/evelmora/eVelmoraEFs"_s));
+    QCOMPARE(find(prefix + u"/bin"_s).dataDirectory, prefix + u"/share/evelmora/eVelmoraEFs"_s); // none holds one yet
+    writeFile(system + u"/evelmora/eVelmoraEFs/d2.UDL"_s);
+    QCOMPARE(find(prefix + u"/bin"_s).dataDirectory, system + u"/evelmora/eVelmoraEFs"_s);
+    const QString own = root.filePath(u"home/.local/share/evelmora/eVelmoraEFs"_s);
+    QVERIFY(QDir().mkpath(own));
+    writeFile(own + u"/d0.UDL"_s);
+    QCOMPARE(find(prefix + u"/bin"_s).dataDirectory, own);
+    // XDG_DATA_HOME moves the user's own place; a relative one is ignored.
+    variables[u"XDG_DATA_HOME"_s] = root.filePath(u"elsewhere"_s);
+    QCOMPARE(find(prefix + u"/bin"_s).dataDirectory, system + u"/evelmora/eVelmoraEFs"_s);
+    variables[u"XDG_DATA_HOME"_s] = u"not/absolute"_s;
+    QCOMPARE(find(prefix + u"/bin"_s).dataDirectory, own);
+    // Unset, XDG_DATA_DIRS is /usr/local/share and /usr/share.
+    variables.remove(u"XDG_DATA_DIRS"_s);
+    QCOMPARE(ProgramPlaces::desktopDataDirectories(environment).mid(1),
+             (QStringList { u"/usr/local/share/evelmora/eVelmoraEFs"_s, u"/usr/share/evelmora/eVelmoraEFs"_s }));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

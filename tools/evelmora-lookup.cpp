@@ -37,7 +37,7 @@ std::string programDirectory()
 int main(int argc, char* argv[])
 {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs("evelmora-lookup: looks a word up as a dictionary window would\n"
+        std::fputs("evelmora-lookup: looks a word up as a dictionary window would\n\n"
                    "usage: evelmora-lookup [--json] [--suggest] [--] DATA_DIRECTORY fr|en WORD\n"
                    "       evelmora-lookup --help | --version\n",
                    stdout);

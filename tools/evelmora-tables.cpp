@@ -405,7 +405,7 @@ int main(int argc, char* argv[])
                         "       evelmora-tables lookup [--json] [--suggest] [--] DATA_DIRECTORY fr|en WORD\n"
                         "       evelmora-tables --help | --version\n";
     if (args.size() == 2 && (args[1] == u"--help" || args[1] == u"-h")) {
-        out() << "evelmora-tables: builds, checks, compiles and searches the dictionary tables of a data directory\n" << usage;
+        out() << "evelmora-tables: builds, checks, compiles and searches the dictionary tables of a data directory\n\n" << usage;
         return 0;
     }
     if (args.size() == 2 && args[1] == u"--version") {

@@ -1,5 +1,5 @@
 #include <QApplication>
-#include <QDir>
+#include <QIcon>
 #include <QStyleFactory>
 
 #include <cstdio>
@@ -7,6 +7,7 @@
 #include "commandline.h"
 #include "displaycheck.h"
 #include "lookupchannel.h"
+#include "programplaces.h"
 #include "programservices.h"
 #include "qtplatform.h"
 #include "windowflow.h"
@@ -16,7 +17,7 @@ int main(int argc, char* argv[])
     const CommandLine command = CommandLine::parse(std::vector<std::string>(argv + 1, argv + argc));
     switch (command.action) {
     case CommandLine::Action::Help:
-        std::fputs("evelmora: a French-English dictionary of psychological sciences\n", stdout);
+        std::fputs("evelmora: a French-English dictionary of psychological sciences\n\n", stdout);
         std::fputs(CommandLine::usage(), stdout);
         return 0;
     case CommandLine::Action::Version:
@@ -40,21 +41,24 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "evelmora: %s\n", qPrintable(*problem));
         return 1;
     }
+    if (!display.platform().isEmpty())
+        qputenv("QT_QPA_PLATFORM", display.platform());
     // Qt takes its own options from the command line; ours were read above.
     int qtArguments = 1;
     QApplication app(qtArguments, argv);
     display.release();
     QApplication::setApplicationName(QStringLiteral("eVelmoraEFs"));
+    // The desktop entry and icon the desktop knows the program by; every window shows the icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.evelmora.Evelmora"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/data/desktop/org.evelmora.Evelmora.svg")));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     installFontSubstitutions();
     discardToolkitSettings();
 
-    // The data directory is fixed when the program is built; a relative one lies in the
-    // program directory.
-    const QString programDirectory = QCoreApplication::applicationDirPath();
-    const QString dataDirectory = QDir::cleanPath(QDir(programDirectory).absoluteFilePath(QStringLiteral(EVELMORA_DATA_DIR)));
+    const ProgramPlaces places = ProgramPlaces::find(QCoreApplication::applicationDirPath(), QStringLiteral(EVELMORA_DATA_DIR),
+                                                     [](const char* name) { return qEnvironmentVariable(name); });
 
-    ProgramServices program(app, dataDirectory, programDirectory);
+    ProgramServices program(app, places.dataDirectory, places.programDirectory);
     WindowFlow flow(program.windows(), program.presentations());
     LookupServer lookups;
     lookups.listen(LookupChannel::name()); // another start may already listen: look-ups then go there

@@ -18,6 +18,9 @@ public:
     // Why no window can be opened; empty when a display is there, or when another windowing
     // platform was asked for.
     const std::optional<QString>& problem() const { return m_problem; }
+    // The windowing platform Qt is to use, when the check chose one: "wayland" on a desktop
+    // that has a Wayland display and no X one.
+    const QByteArray& platform() const { return m_platform; }
 
     // Closes the connection the check made. Call once Qt has its own: an X server without other
     // clients resets when its last one leaves, and the next to connect waits for it.
@@ -26,4 +29,5 @@ public:
 private:
     xcb_connection_t* m_connection = nullptr;
     std::optional<QString> m_problem;
+    QByteArray m_platform;
 };
