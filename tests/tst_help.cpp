@@ -1,3 +1,5 @@
+#include <QAccessible>
+#include <QToolButton>
 #include <QAction>
 #include <QTest>
 #include <QTreeWidget>
@@ -32,6 +34,14 @@ void TestHelp::viewerShowsAndFollowsLinks()
     QCOMPARE(contents->topLevelItemCount(), 1);
     QCOMPARE(contents->topLevelItem(0)->text(0), u"Start page"_s);
     QCOMPARE(contents->topLevelItem(0)->child(0)->text(0), u"Second & last"_s);
+
+    // What a screen reader names: the tree, the page and the tool buttons, in words.
+    for (QWidget* control : { static_cast<QWidget*>(contents), static_cast<QWidget*>(page) })
+        QVERIFY(!QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name).isEmpty());
+    for (QToolButton* button : window.findChildren<QToolButton*>()) {
+        if (button->isVisibleTo(&window))
+            QVERIFY2(!QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name).isEmpty(), qPrintable(button->objectName()));
+    }
 
     // A link inside the file, then back, forward and home.
     emit page->anchorClicked(page->source().resolved(QUrl(u"second.html"_s)));

@@ -1,3 +1,7 @@
+#include <QRegularExpression>
+#include <QAbstractScrollArea>
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -63,6 +67,7 @@ private slots:
     void welcomeContent();
     void failedSwitchKeepsAWindow();
     void lookUpFromOutside();
+    void everyControlIsNamed();
     void secondaryWindows_data();
     void secondaryWindows();
     void missingBibliography();
@@ -241,6 +246,49 @@ void TestWindowFlow::failedSwitchKeepsAWindow()
     QCOMPARE(openWindows(), QStringList { u"choix"_s });
     QCOMPARE(m_test->presenter.messages, QStringList { u"51Internal error: no memory for f1Command1_Click"_s });
     QCOMPARE(m_test->busy.events, (QStringList { u"hourglass"_s, u"default"_s }));
+}
+
+namespace {
+
+// The controls of a window a screen reader would meet without a name in words.
+QStringList unnamedControls(QWidget* window)
+{
+    static const QRegularExpression letter(u"\\p{L}"_s);
+    QStringList unnamed;
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        if (!control->isVisibleTo(window) || control->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QLineEdit*>(control) && !qobject_cast<QAbstractScrollArea*>(control))
+            continue;
+        const QString name = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+        if (!name.contains(letter))
+            unnamed << control->objectName() + u" \""_s + name + u'"';
+    }
+    return unnamed;
+}
+
+} // namespace
+
+void TestWindowFlow::everyControlIsNamed()
+{
+    for (const QString& window : { u"demarage"_s, u"choix"_s, u"f1"_s, u"eng2"_s }) {
+        cleanup();
+        init();
+        goTo(window);
+        const QStringList unnamed = unnamedControls(visibleWindow(window));
+        QVERIFY2(unnamed.isEmpty(), qPrintable(window + u": "_s + unnamed.join(u", "_s)));
+    }
+    writeTextFile(m_program.path(), u"biblioeng1.rtf"_s, "{\\rtf1\\ansi Laplanche\\par}");
+    for (const QString& button : { u"cmdBibliography"_s, u"cmdPublisher"_s, u"CmdWriter"_s }) {
+        QStringList unnamed { u"(no window)"_s };
+        QTimer::singleShot(0, this, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            unnamed = unnamedControls(modal);
+            modal->close();
+        });
+        click(u"eng2"_s, button);
+        QVERIFY2(unnamed.isEmpty(), qPrintable(button + u": "_s + unnamed.join(u", "_s)));
+    }
 }
 
 void TestWindowFlow::lookUpFromOutside()

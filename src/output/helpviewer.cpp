@@ -82,6 +82,8 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent), m_browser(new HelpBro
     setAttribute(Qt::WA_DeleteOnClose);
     resize(900, 620);
     m_contents->setObjectName(QStringLiteral("contents"));
+    m_contents->setAccessibleName(tr("Contents"));
+    m_browser->setAccessibleName(tr("Help page"));
     m_contents->setHeaderHidden(true);
     auto* toolbar = new QToolBar;
     QAction* back = toolbar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), tr("Back"), m_browser, &QTextBrowser::backward);

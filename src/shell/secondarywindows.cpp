@@ -85,6 +85,7 @@ BibliographyWindow::BibliographyWindow(BusyPointer& busyPointer, MessagePresente
 void BibliographyWindow::Form_Load()
 {
     auto* viewer = findChild<QTextBrowser*>(QStringLiteral("RichTextBox1"));
+    viewer->setAccessibleName(windowTitle()); // the window's caption, in the language of its opener
     auto rtf = TextFile::read(m_programDirectory + QStringLiteral("/biblioeng1.rtf"), 16 * 1024 * 1024);
     if (!rtf) {
         if (rtf.failure().number == FailureNumber::FileNotFound)
