@@ -1,5 +1,7 @@
 #include "formbuilder.h"
 
+#include <QGuiApplication>
+
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -68,7 +70,10 @@ QPushButton* addButton(QWidget* parent, const QString& name, const QString& capt
 
 QPixmap renderSvg(const QString& path, QSize size)
 {
-    QPixmap pixmap(size);
+    // As many pixels as the screen shows for that size: sharp on a high-density screen.
+    const qreal ratio = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? qGuiApp->devicePixelRatio() : 1.0;
+    QPixmap pixmap(size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
     QSvgRenderer renderer(path);
     QPainter painter(&pixmap);
