@@ -1,3 +1,6 @@
+#include "helpviewer.h"
+#include <QStyleFactory>
+#include <QStyle>
 #include <QRegularExpression>
 #include <QAbstractScrollArea>
 #include <QAbstractButton>
@@ -68,6 +71,7 @@ private slots:
     void failedSwitchKeepsAWindow();
     void lookUpFromOutside();
     void everyControlIsNamed();
+    void darkDesktopPalette();
     void secondaryWindows_data();
     void secondaryWindows();
     void missingBibliography();
@@ -289,6 +293,70 @@ void TestWindowFlow::everyControlIsNamed()
         click(u"eng2"_s, button);
         QVERIFY2(unnamed.isEmpty(), qPrintable(button + u": "_s + unnamed.join(u", "_s)));
     }
+}
+
+namespace {
+
+// Every colour each control of a window is drawn with, by control and role.
+QStringList coloursOf(QWidget* window)
+{
+    window->grab(); // drawn once, so that the style has set what it sets when it draws
+    QStringList colours;
+    QList<QWidget*> controls = window->findChildren<QWidget*>();
+    controls.prepend(window);
+    for (QWidget* control : std::as_const(controls)) {
+        if (control != window && control->isWindow())
+            continue; // a popup of the toolkit's own, drawn wholly in the desktop's colours
+        for (const QPalette::ColorRole role : { QPalette::Window, QPalette::WindowText, QPalette::Button, QPalette::ButtonText, QPalette::Base,
+                                                QPalette::Text, QPalette::Highlight, QPalette::HighlightedText, QPalette::PlaceholderText }) {
+            colours << window->objectName() + u'/' + control->objectName() + u' ' + QString::fromLatin1(control->metaObject()->className()) + u' '
+                    + QString::number(role) + u' ' + control->palette().color(role).name();
+        }
+    }
+    return colours;
+}
+
+} // namespace
+
+void TestWindowFlow::darkDesktopPalette()
+{
+    writeTextFile(m_program.path(), u"biblioeng1.rtf"_s, "{\\rtf1\\ansi Laplanche\\par}");
+    // Each window as it comes out under a palette, with the secondary ones opened from eng2.
+    const auto windowColours = [this](const QPalette& desktop) {
+        QApplication::setPalette(desktop);
+        QStringList colours;
+        for (const QString& window : { u"demarage"_s, u"choix"_s, u"f1"_s, u"eng2"_s }) {
+            cleanup();
+            init();
+            goTo(window);
+            colours << coloursOf(visibleWindow(window));
+        }
+        for (const QString& button : { u"cmdBibliography"_s, u"cmdPublisher"_s, u"CmdWriter"_s }) {
+            QTimer::singleShot(0, this, [&] {
+                QWidget* modal = QApplication::activeModalWidget();
+                colours << coloursOf(modal);
+                modal->close();
+            });
+            click(u"eng2"_s, button);
+        }
+        HelpWindow help;
+        colours << coloursOf(&help);
+        return colours;
+    };
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
+    const QPalette light = fusion->standardPalette();
+    // A dark desktop theme's palette: light text on dark grounds.
+    QPalette dark(QColor(u"#353535"_s), QColor(u"#2a2a2a"_s));
+    for (const QPalette::ColorRole role : { QPalette::WindowText, QPalette::ButtonText, QPalette::Text, QPalette::HighlightedText, QPalette::PlaceholderText })
+        dark.setColor(role, QColor(u"#eeeeee"_s));
+    dark.setColor(QPalette::Base, QColor(u"#1e1e1e"_s));
+    dark.setColor(QPalette::ToolTipBase, QColor(u"#202020"_s));
+    const QStringList underLight = windowColours(light);
+    const QStringList underDark = windowColours(dark);
+    QApplication::setPalette(light);
+    QCOMPARE(underDark.size(), underLight.size());
+    for (qsizetype i = 0; i < underLight.size(); ++i)
+        QCOMPARE(underDark[i], underLight[i]);
 }
 
 void TestWindowFlow::lookUpFromOutside()

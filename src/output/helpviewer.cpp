@@ -1,4 +1,5 @@
 #include "helpviewer.h"
+#include "windowpalette.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -79,6 +80,7 @@ QVariant HelpBrowser::loadResource(int type, const QUrl& name)
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent), m_browser(new HelpBrowser), m_contents(new QTreeWidget)
 {
     setObjectName(QStringLiteral("helpViewer"));
+    useLightPalette(*this); // the help pages' colours are for a light page
     setAttribute(Qt::WA_DeleteOnClose);
     resize(900, 620);
     m_contents->setObjectName(QStringLiteral("contents"));

@@ -1,4 +1,5 @@
 #include "secondarywindows.h"
+#include "windowpalette.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -46,6 +47,7 @@ SecondaryWindow::SecondaryWindow(BusyPointer& busyPointer, const QString& name, 
     : m_busyPointer(busyPointer)
 {
     setObjectName(name);
+    useLightPalette(*this);
     setWindowTitle(caption);
     setFixedSize(pixels({ 0, 0, twips.width(), twips.height() }).size());
     setModal(true);

@@ -1,11 +1,15 @@
 #include "shellwindow.h"
+#include "windowpalette.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
 
 #include "formbuilder.h"
 
-ShellWindow::ShellWindow(MessagePresenter& presenter, QWidget* parent) : QWidget(parent), m_presenter(presenter) { }
+ShellWindow::ShellWindow(MessagePresenter& presenter, QWidget* parent) : QWidget(parent), m_presenter(presenter)
+{
+    useLightPalette(*this);
+}
 
 QPushButton* ShellWindow::addShellButton(const QString& name, const QString& caption, const QString& tooltip, const QRect& twips,
                                          const QFont& font, const QColor& face, const QCursor& pointer)

@@ -1,4 +1,5 @@
 #include "dictionarywindow.h"
+#include "windowpalette.h"
 
 #include <functional>
 
@@ -212,6 +213,7 @@ DictionaryWindow::DictionaryWindow(const DictionaryWindowDesign& design, const D
     : QWidget(parent), m_design(design), m_direction(direction), m_services(services)
 {
     setObjectName(design.objectName);
+    useLightPalette(*this);
     setWindowTitle(design.title);
     setFixedSize(pixels({ 0, 0, 11880, 6735 }).size());
     build();
