@@ -1,3 +1,4 @@
+#include <QPrintPreviewDialog>
 #include "helpviewer.h"
 #include <QStyleFactory>
 #include <QStyle>
@@ -72,6 +73,7 @@ private slots:
     void lookUpFromOutside();
     void everyControlIsNamed();
     void darkDesktopPalette();
+    void toolkitDialogsSpeakTheWindowsLanguage();
     void secondaryWindows_data();
     void secondaryWindows();
     void missingBibliography();
@@ -357,6 +359,27 @@ void TestWindowFlow::darkDesktopPalette()
     QCOMPARE(underDark.size(), underLight.size());
     for (qsizetype i = 0; i < underLight.size(); ++i)
         QCOMPARE(underDark[i], underLight[i]);
+}
+
+void TestWindowFlow::toolkitDialogsSpeakTheWindowsLanguage()
+{
+    const auto previewTitle = [] { return QCoreApplication::translate("QPrintPreviewDialog", "Print Preview"); };
+    QCOMPARE(previewTitle(), u"Print Preview"_s);
+    goTo(u"f1"_s);
+    QCOMPARE(previewTitle(), u"Aperçu avant impression"_s);
+    {
+        QPrintPreviewDialog preview;
+        QCOMPARE(preview.windowTitle(), u"Aperçu avant impression"_s);
+    }
+    click(u"f1"_s, u"cmdAnglais"_s);
+    QCOMPARE(openWindows(), QStringList { u"eng2"_s });
+    QCOMPARE(previewTitle(), u"Print Preview"_s);
+    click(u"eng2"_s, u"cmdFrensh"_s);
+    QCOMPARE(previewTitle(), u"Aperçu avant impression"_s);
+    // The flow gone, the toolkit is left in English.
+    cleanup();
+    QCOMPARE(previewTitle(), u"Print Preview"_s);
+    init();
 }
 
 void TestWindowFlow::lookUpFromOutside()

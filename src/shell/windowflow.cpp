@@ -61,6 +61,9 @@ QWidget* WindowFlow::window(MainWindow which) const
 
 QWidget* WindowFlow::show(MainWindow which)
 {
+    // The toolkit's dialogs opened from here speak the window's language.
+    if (which == MainWindow::F1 || which == MainWindow::Eng2)
+        m_toolkitLanguage.useFrench(which == MainWindow::F1);
     QWidget* target = window(which);
     // A closed window waits for its deletion; showing it again would skip its load.
     if (target && target->isHidden())

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include "toolkitlanguage.h"
+
 class PresentationLauncher;
 class QWidget;
 struct WindowServices;
@@ -55,4 +57,5 @@ private:
     PresentationLauncher& m_presentations;
     Factory m_factory;
     std::map<MainWindow, QPointer<QWidget>> m_windows;
+    ToolkitLanguage m_toolkitLanguage;
 };
