@@ -14,7 +14,7 @@ bool holdsDictionary(const QString& directory)
 
 QStringList ProgramPlaces::desktopDataDirectories(const std::function<QString(const char*)>& environment)
 {
-    // The base directory specification's defaults, for unset or empty variables.
+    // The XDG base directory defaults, for unset or empty variables.
     QString home = environment("XDG_DATA_HOME");
     if (!QDir::isAbsolutePath(home))
         home = environment("HOME") + QStringLiteral("/.local/share");
