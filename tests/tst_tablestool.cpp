@@ -1,7 +1,9 @@
+#include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 #include "dictionarycollation.h"
@@ -31,6 +33,29 @@ Run runTool(const QStringList& arguments)
     return { process.exitCode(), QString::fromUtf8(process.readAll()) };
 }
 
+// Standard output alone, as a script piping it would get it.
+QByteArray standardOutput(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(TABLES_TOOL), arguments);
+    process.waitForFinished(60000);
+    return process.exitCode() == 0 ? process.readAllStandardOutput() : QByteArray();
+}
+
+// Every file under `directory` with its bytes, by relative path.
+QMap<QString, QByteArray> filesUnder(const QString& directory)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(directory, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(QDir(directory).relativeFilePath(path), file.readAll());
+    }
+    return files;
+}
+
 } // namespace
 
 class TestTablesTool : public QObject {
@@ -47,6 +72,10 @@ private slots:
     void quickLookupAnswersAsTheToolDoes();
     void answersForScripts();
     void helpAndVersion();
+    void termBasesRoundTrip();
+    void exportOneDirection();
+    void exportRefusals();
+    void failedBuildLeavesTheDataAlone();
 };
 
 void TestTablesTool::buildsTablesThatPassTheCheck()
@@ -355,6 +384,143 @@ void TestTablesTool::helpAndVersion()
                 QVERIFY2(printed.startsWith(name + u": "_s) && printed.contains(u"usage: "_s + name), qPrintable(printed));
         }
     }
+}
+
+void TestTablesTool::termBasesRoundTrip()
+{
+    QTemporaryDir dir;
+    const QString original = dir.filePath(u"original"_s);
+    QCOMPARE(runTool({ u"build"_s, QStringLiteral(SAMPLE_TERMS), original }).exitCode, 0);
+    const QMap<QString, QByteArray> tables = filesUnder(original);
+    QCOMPARE(tables.keys(), (QStringList { u"d0.UDL"_s, u"d2.UDL"_s, u"en-fr/PS.txt"_s, u"en-fr/schema.ini"_s, u"fr-en/PS.txt"_s, u"fr-en/schema.ini"_s }));
+    for (const QString& format : { u"csv"_s, u"tbx"_s }) {
+        const QString file = dir.filePath(u"terms."_s + format);
+        const Run exported = runTool({ u"export"_s, original, u"--format"_s, format, u"--output"_s, file });
+        QCOMPARE(exported.exitCode, 0);
+        QCOMPARE(exported.output, u"8647 entries written to "_s + file + u'\n');
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        // Options in another order, and to standard output: the same text.
+        QProcess again;
+        again.start(QStringLiteral(TABLES_TOOL), { u"export"_s, u"--output"_s, file + u".2"_s, u"--format"_s, format, original });
+        QVERIFY(again.waitForFinished(60000));
+        QCOMPARE(again.exitCode(), 0);
+        QCOMPARE(again.readAllStandardOutput(), QByteArray());
+        QFile second(file + u".2"_s);
+        QVERIFY(second.open(QIODevice::ReadOnly));
+        QCOMPARE(second.readAll(), bytes);
+        QCOMPARE(standardOutput({ u"export"_s, u"--format"_s, format, original }), bytes);
+        const QString rebuilt = dir.filePath(u"from-"_s + format);
+        const Run build = runTool({ u"build"_s, file, rebuilt });
+        QCOMPARE(build.exitCode, 0);
+        QCOMPARE(build.output, u"8647 entries written to "_s + rebuilt + u" (8006 French to English, 8327 English to French)\n"_s);
+        QVERIFY(filesUnder(rebuilt) == tables);
+    }
+    // Another XML reader takes the term base too.
+    const QString xmllint = QStandardPaths::findExecutable(u"xmllint"_s);
+    QVERIFY2(!xmllint.isEmpty(), "xmllint (libxml2-utils) is needed");
+    QProcess lint;
+    lint.start(xmllint, { u"--noout"_s, dir.filePath(u"terms.tbx"_s) });
+    QVERIFY(lint.waitForFinished(60000));
+    QCOMPARE(lint.readAllStandardError(), QByteArray());
+    QCOMPARE(lint.exitCode(), 0);
+
+    // A compiled store exports the same pairs.
+    const QString compiled = dir.filePath(u"compiled"_s);
+    QCOMPARE(runTool({ u"build"_s, QStringLiteral(SAMPLE_TERMS), compiled }).exitCode, 0);
+    QCOMPARE(runTool({ u"compile"_s, compiled }).exitCode, 0);
+    QCOMPARE(standardOutput({ u"export"_s, compiled, u"--format"_s, u"csv"_s }), standardOutput({ u"export"_s, original, u"--format"_s, u"csv"_s }));
+}
+
+void TestTablesTool::exportOneDirection()
+{
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"terms.tsv"_s,
+                  "Frensh\tEnglish\tDirection\tSubfield\tLabelEn\tLabelFr\n"
+                  "comportement\tbehavior\tboth\tlearning\t\t\n"
+                  "comportement\tbehaviour\ten\tlearning\t\t\n"
+                  "sevrage\tweaning\tboth\tdevelopmental\tinfant\tnourrisson\n"
+                  "sevrage\twithdrawal\tboth\tclinical\tdrugs\t\n"
+                  "\"petit Hans\"\tLittle Hans\tfr\tpsychoanalysis\t\t\n");
+    QCOMPARE(runTool({ u"build"_s, dir.filePath(u"terms.tsv"_s), dir.filePath(u"data"_s) }).exitCode, 0);
+    QCOMPARE(runTool({ u"check"_s, dir.filePath(u"data"_s) }).exitCode, 0);
+    QCOMPARE(runTool({ u"lookup"_s, dir.filePath(u"data"_s), u"fr"_s, u"\"petit"_s }).output, u"\"petit Hans\"\tLittle Hans\n"_s);
+    // The pairs of one table in its browse order, each with the tables it is in.
+    QCOMPARE(QString::fromUtf8(standardOutput({ u"export"_s, dir.filePath(u"data"_s), u"--format"_s, u"csv"_s, u"--direction"_s, u"fr"_s })),
+             u"French,English,Direction,Subfield,LabelEn,LabelFr\r\n"
+             "\"\"\"petit Hans\"\"\",Little Hans,fr,psychoanalysis,,\r\n"
+             "comportement,behavior,both,learning,,\r\n"
+             "sevrage,weaning,both,developmental,infant,nourrisson\r\n"
+             "sevrage,withdrawal,both,clinical,drugs,\r\n"_s);
+    QCOMPARE(QString::fromUtf8(standardOutput({ u"export"_s, dir.filePath(u"data"_s), u"--format"_s, u"csv"_s, u"--direction"_s, u"en"_s })),
+             u"French,English,Direction,Subfield,LabelEn,LabelFr\r\n"
+             "comportement,behavior,both,learning,,\r\n"
+             "comportement,behaviour,en,learning,,\r\n"
+             "sevrage,weaning,both,developmental,infant,nourrisson\r\n"
+             "sevrage,withdrawal,both,clinical,drugs,\r\n"_s);
+
+    // Tables made elsewhere, without the build's subfield and label columns.
+    writeTextFile(dir.filePath(u"plain"_s), u"d0.UDL"_s, "[oledb]\nProvider=text;Data Source=t\n");
+    writeTextFile(dir.filePath(u"plain"_s), u"d2.UDL"_s, "[oledb]\nProvider=text;Data Source=t\n");
+    writeTextFile(dir.filePath(u"plain/t"_s), u"PS.txt"_s, "English,Frensh,num\nfear,peur,0\n\"anxiety (trait)\",anxiété,1\n");
+    QCOMPARE(QString::fromUtf8(standardOutput({ u"export"_s, dir.filePath(u"plain"_s), u"--format"_s, u"csv"_s })),
+             u"French,English,Direction,Subfield,LabelEn,LabelFr\r\n"
+             "anxiété,anxiety (trait),both,,,\r\n"
+             "peur,fear,both,,,\r\n"_s);
+}
+
+void TestTablesTool::exportRefusals()
+{
+    QTemporaryDir dir;
+    QCOMPARE(runTool({ u"build"_s, QStringLiteral(SAMPLE_TERMS), dir.path() }).exitCode, 0);
+    const QString usage = u"usage: evelmora-tables export DATA_DIRECTORY --format tbx|csv [--direction fr|en] [--output FILE]\n"_s;
+    const QList<std::pair<QStringList, QString>> cases {
+        { { dir.path() }, usage },
+        { { dir.path(), u"--format"_s, u"xml"_s }, usage },
+        { { dir.path(), u"--format"_s, u"csv"_s, u"--direction"_s, u"both"_s }, usage },
+        { { dir.path(), u"--format"_s }, u"evelmora-tables export: --format needs a value\n"_s },
+        { { dir.path(), u"--format"_s, u"csv"_s, u"--format"_s, u"tbx"_s }, u"evelmora-tables export: --format given twice\n"_s },
+        { { dir.path(), u"--format"_s, u"csv"_s, u"--fromat"_s }, u"evelmora-tables export: unknown option --fromat\n"_s },
+        { { dir.path(), dir.path(), u"--format"_s, u"csv"_s }, u"evelmora-tables export: one data directory expected, "_s + dir.path() + u" is a second\n"_s },
+        { { dir.filePath(u"nowhere"_s), u"--format"_s, u"csv"_s }, dir.filePath(u"nowhere"_s) + u": no such data directory\n"_s },
+        { { dir.path(), u"--format"_s, u"csv"_s, u"--output"_s, dir.filePath(u"no/such/folder.csv"_s) },
+          u"cannot write "_s + dir.filePath(u"no/such/folder.csv"_s) + u": "_s },
+    };
+    for (const auto& [arguments, message] : cases) {
+        const Run run = runTool(QStringList { u"export"_s } + arguments);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.output.startsWith(message), qPrintable(run.output));
+    }
+    QVERIFY(!QFileInfo::exists(dir.filePath(u"no"_s)));
+}
+
+void TestTablesTool::failedBuildLeavesTheDataAlone()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(u"data"_s);
+    writeTextFile(dir.path(), u"small.csv"_s, "French;English\r\npeur;fear\r\n");
+    QCOMPARE(runTool({ u"build"_s, dir.filePath(u"small.csv"_s), data }).exitCode, 0);
+    const QMap<QString, QByteArray> before = filesUnder(data);
+
+    // A source refused half-way: nothing written.
+    writeTextFile(dir.path(), u"bad.tbx"_s, "<tbx><text><body>\n<conceptEntry id=\"c1\"><langSec xml:lang=\"fr\"><termSec><term>a</term></termSec></langSec>"
+                                            "<langSec xml:lang=\"en\"><termSec><term>b</term></termSec></langSec></conceptEntry>\n<conceptEntry id=\"c2\">\n");
+    Run build = runTool({ u"build"_s, dir.filePath(u"bad.tbx"_s), data });
+    QCOMPARE(build.exitCode, 2);
+    QCOMPARE(build.output, dir.filePath(u"bad.tbx"_s) + u" line 4: not well-formed XML: Premature end of document.\n"_s);
+    QVERIFY(filesUnder(data) == before);
+
+    // Tables written but one of them cannot go in place: those moved before it are put back.
+    QVERIFY(QFile::remove(QDir(data).filePath(u"d2.UDL"_s)));
+    QVERIFY(QDir(data).mkpath(u"d2.UDL/in the way"_s));
+    const QMap<QString, QByteArray> blocked = filesUnder(data);
+    build = runTool({ u"build"_s, QStringLiteral(SAMPLE_TERMS), data });
+    QCOMPARE(build.exitCode, 2);
+    QVERIFY2(build.output.startsWith(u"cannot put "_s + QDir(data).filePath(u"d2.UDL"_s) + u" in place: "_s), qPrintable(build.output));
+    QVERIFY(filesUnder(data) == blocked);
+    QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList { u"d0.UDL"_s, u"d2.UDL"_s, u"en-fr"_s, u"fr-en"_s }));
 }
 
 QTEST_GUILESS_MAIN(TestTablesTool)

@@ -3,11 +3,15 @@
 // position.
 
 #include <algorithm>
+#include <filesystem>
 #include <tuple>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,6 +24,8 @@
 #include "dictionarycollation.h"
 #include "dictionaryoperations.h"
 #include "letterstarttable.h"
+#include "tbxfile.h"
+#include "termexport.h"
 #include "direction.h"
 #include "termfinder.h"
 #include "termlint.h"
@@ -92,6 +98,15 @@ bool writeFile(const QString& path, const QString& text)
     return true;
 }
 
+// A field as the table reader takes it back: one that begins with a quote is quoted, its
+// quotes doubled; any other is written as it is.
+QString tableField(const QString& text)
+{
+    if (!text.startsWith(u'"'))
+        return text;
+    return u'"' + QString(text).replace(u"\""_s, u"\"\""_s) + u'"';
+}
+
 bool writeTable(const QString& directory, const QList<Row>& rows)
 {
     if (!QDir().mkpath(directory)) {
@@ -103,7 +118,8 @@ bool writeTable(const QString& directory, const QList<Row>& rows)
                                           "Col3=num Integer\nCol4=Subfield Text\nCol5=Label Text\n");
     QString table = QStringLiteral("English\tFrensh\tnum\tSubfield\tLabel\n");
     for (qsizetype i = 0; i < rows.size(); ++i)
-        table += rows[i].english + u'\t' + rows[i].french + u'\t' + QString::number(i) + u'\t' + rows[i].subfield + u'\t' + rows[i].label + u'\n';
+        table += tableField(rows[i].english) + u'\t' + tableField(rows[i].french) + u'\t' + QString::number(i) + u'\t' + tableField(rows[i].subfield)
+            + u'\t' + tableField(rows[i].label) + u'\n';
     return writeFile(QDir(directory).filePath(QStringLiteral("schema.ini")), schema)
         && writeFile(QDir(directory).filePath(QStringLiteral("PS.txt")), table);
 }
@@ -138,6 +154,64 @@ QList<Row> tableRows(const QList<TermSource::Entry>& entries, bool frenchToEngli
     return rows;
 }
 
+// Moves what `staging` holds into `target`, a name at a time: a file replaces its namesake in
+// one step, a folder takes the place of the one of the same name. What is replaced is kept in
+// `staging` until the end, so that a move that fails puts back everything moved before it.
+bool moveIntoPlace(const QString& staging, const QString& target, const QStringList& names)
+{
+    namespace fs = std::filesystem;
+    const auto path = [](const QString& directory, const QString& name) { return fs::path(QDir(directory).filePath(name).toStdString()); };
+    QStringList moved;
+    const auto putBack = [&]() {
+        for (auto name = moved.crbegin(); name != moved.crend(); ++name) {
+            std::error_code ignored;
+            const fs::path old = path(staging, u"old-"_s + *name);
+            if (fs::exists(old)) {
+                if (fs::is_directory(old))
+                    fs::remove_all(path(target, *name), ignored);
+                fs::rename(old, path(target, *name), ignored);
+            } else {
+                fs::remove_all(path(target, *name), ignored);
+            }
+        }
+    };
+    for (const QString& name : names) {
+        const fs::path from = path(staging, name);
+        const fs::path to = path(target, name);
+        const fs::path old = path(staging, u"old-"_s + name);
+        std::error_code error;
+        if (fs::is_directory(from)) {
+            if (fs::exists(to))
+                fs::rename(to, old, error);
+            if (!error)
+                fs::rename(from, to, error);
+            if (error && fs::exists(old) && !fs::exists(to)) {
+                std::error_code ignored;
+                fs::rename(old, to, ignored);
+            }
+        } else {
+            // A second name for the old file keeps it (a copy where the file system has no
+            // links); the new one replaces it at once.
+            if (fs::is_regular_file(to)) {
+                fs::create_hard_link(to, old, error);
+                if (error) {
+                    error.clear();
+                    fs::copy_file(to, old, error);
+                }
+            }
+            if (!error)
+                fs::rename(from, to, error);
+        }
+        if (error) {
+            err() << "cannot put " << QString::fromStdString(to.string()) << " in place: " << QString::fromStdString(error.message()) << Qt::endl;
+            putBack();
+            return false;
+        }
+        moved.append(name);
+    }
+    return true;
+}
+
 int build(const QString& source, const QString& dataDirectory)
 {
     auto entries = TermSource::read(source);
@@ -153,20 +227,68 @@ int build(const QString& source, const QString& dataDirectory)
     QStringList englishTerms;
     for (const Row& row : english)
         englishTerms.append(row.english);
-    const QDir data(dataDirectory);
+    if (!QDir().mkpath(dataDirectory)) {
+        err() << "cannot create " << dataDirectory << Qt::endl;
+        return 2;
+    }
+    // Everything is written beside the tables first, so that a build that fails half-way
+    // leaves the data directory as it was.
+    QTemporaryDir staging(QDir(dataDirectory).filePath(u".evelmora-build-XXXXXX"_s));
+    if (!staging.isValid()) {
+        err() << "cannot write in " << dataDirectory << ": " << staging.errorString() << Qt::endl;
+        return 2;
+    }
+    const QDir data(staging.path());
     const auto connection = [](const QString& title, const QString& source, const QStringList& terms) {
         return QStringLiteral("[oledb]\n; %1\nProvider=text;Data Source=%2;Letter Starts=%3\n").arg(title, source, LetterStarts::format(letterStarts(terms)));
     };
     const bool written = writeTable(data.filePath(QStringLiteral("fr-en")), french) && writeTable(data.filePath(QStringLiteral("en-fr")), english)
         && writeFile(data.filePath(QStringLiteral("d0.UDL")), connection(QStringLiteral("French to English"), QStringLiteral("fr-en"), frenchTerms))
         && writeFile(data.filePath(QStringLiteral("d2.UDL")), connection(QStringLiteral("English to French"), QStringLiteral("en-fr"), englishTerms));
-    if (!written)
+    if (!written || !moveIntoPlace(staging.path(), dataDirectory, { u"fr-en"_s, u"en-fr"_s, u"d0.UDL"_s, u"d2.UDL"_s }))
         return 2;
     QSet<QString> pairs;
     for (const TermSource::Entry& entry : *entries)
         pairs.insert(entry.french + u'\t' + entry.english);
     out() << pairs.size() << " entries written to " << dataDirectory << " (" << french.size() << " French to English, " << english.size()
           << " English to French)" << Qt::endl;
+    return 0;
+}
+
+// Writes the dictionary of a data directory as a term base, to `output` or to standard output.
+int exportTerms(const QString& dataDirectory, const QString& format, TermExport::Tables tables, const QString& output)
+{
+    auto entries = TermExport::entries(dataDirectory, tables);
+    if (!entries) {
+        err() << entries.failure().description << Qt::endl;
+        return 2;
+    }
+    QByteArray bytes;
+    if (format == u"csv") {
+        bytes = TermSource::writeCsv(*entries);
+    } else {
+        auto tbx = TbxFile::write(*entries, u"eVelmora, French-English dictionary of psychology, from "_s + QDir(dataDirectory).absolutePath());
+        if (!tbx) {
+            err() << tbx.failure().description << Qt::endl;
+            return 2;
+        }
+        bytes = *tbx;
+    }
+    if (output.isEmpty()) {
+        QFile standardOutput;
+        if (!standardOutput.open(stdout, QIODevice::WriteOnly) || standardOutput.write(bytes) != bytes.size() || !standardOutput.flush()) {
+            err() << "cannot write to standard output: " << standardOutput.errorString() << Qt::endl;
+            return 2;
+        }
+        return 0;
+    }
+    // Written beside the file and renamed over it, so a failed export leaves no half file.
+    QSaveFile file(output);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        err() << "cannot write " << output << ": " << file.errorString() << Qt::endl;
+        return 2;
+    }
+    err() << entries->size() << " entries written to " << output << Qt::endl;
     return 0;
 }
 
@@ -362,6 +484,42 @@ int lint(const QString& source)
     return checked.errors.isEmpty() ? 0 : 1;
 }
 
+// export DATA_DIRECTORY --format tbx|csv [--direction fr|en] [--output FILE], options in any order.
+int exportCommand(const QStringList& arguments)
+{
+    QString dataDirectory;
+    QString format;
+    QString direction;
+    QString output;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        QString* value = argument == u"--format" ? &format : argument == u"--direction" ? &direction : argument == u"--output" ? &output : nullptr;
+        if (value) {
+            if (i + 1 == arguments.size() || !value->isEmpty()) {
+                err() << "evelmora-tables export: " << argument << (value->isEmpty() ? " needs a value" : " given twice") << Qt::endl;
+                return 2;
+            }
+            *value = arguments[++i];
+        } else if (argument.startsWith(u"--"_s)) {
+            err() << "evelmora-tables export: unknown option " << argument << Qt::endl;
+            return 2;
+        } else if (dataDirectory.isEmpty()) {
+            dataDirectory = argument;
+        } else {
+            err() << "evelmora-tables export: one data directory expected, " << argument << " is a second" << Qt::endl;
+            return 2;
+        }
+    }
+    if (dataDirectory.isEmpty() || (format != u"tbx" && format != u"csv") || !QStringList { QString(), u"fr"_s, u"en"_s }.contains(direction)) {
+        err() << "usage: evelmora-tables export DATA_DIRECTORY --format tbx|csv [--direction fr|en] [--output FILE]" << Qt::endl;
+        return 2;
+    }
+    const TermExport::Tables tables = direction == u"fr"   ? TermExport::Tables::FrenchToEnglish
+                                      : direction == u"en" ? TermExport::Tables::EnglishToFrench
+                                                           : TermExport::Tables::Both;
+    return exportTerms(dataDirectory, format, tables, output);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -370,6 +528,8 @@ int main(int argc, char* argv[])
     const QStringList args = QCoreApplication::arguments();
     if (args.size() == 4 && args[1] == u"build")
         return build(args[2], args[3]);
+    if (args.size() >= 3 && args[1] == u"export")
+        return exportCommand(args.mid(2));
     if (args.size() == 3 && args[1] == u"lint")
         return lint(args[2]);
     if (args.size() == 3 && args[1] == u"check")
@@ -398,7 +558,8 @@ int main(int argc, char* argv[])
         if (rest.size() == 3 && (rest[1] == u"fr" || rest[1] == u"en"))
             return lookup(rest[0], rest[1], rest[2], style);
     }
-    const char* usage = "usage: evelmora-tables build TERMS.tsv DATA_DIRECTORY\n"
+    const char* usage = "usage: evelmora-tables build TERMS.tsv|TERMS.csv|TERMS.tbx DATA_DIRECTORY\n"
+                        "       evelmora-tables export DATA_DIRECTORY --format tbx|csv [--direction fr|en] [--output FILE]\n"
                         "       evelmora-tables lint TERMS.tsv\n"
                         "       evelmora-tables check DATA_DIRECTORY\n"
                         "       evelmora-tables compile DATA_DIRECTORY\n"

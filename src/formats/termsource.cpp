@@ -1,9 +1,19 @@
 #include "termsource.h"
 
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include <QFileInfo>
+
+#include "delimitedrecords.h"
+#include "tbxfile.h"
 #include "textfile.h"
 
 namespace TermSource {
 namespace {
+
+constexpr qint64 maxSourceBytes = qint64(1) << 30;
 
 Failure bad(const QString& path, int line, const QString& reason)
 {
@@ -13,6 +23,114 @@ Failure bad(const QString& path, int line, const QString& reason)
 QString withLabel(const QString& term, const QString& label)
 {
     return label.isEmpty() ? term : term + QStringLiteral(" (") + label + u')';
+}
+
+// Where each column of a source's header line is; -1 for a column it does not have.
+struct Columns final {
+    int french = -1;
+    int english = -1;
+    int direction = -1;
+    int subfield = -1;
+    int labelEnglish = -1;
+    int labelFrench = -1;
+    QList<int> unnamed; // spreadsheets leave these after the last column; they must stay empty
+};
+
+// The tab-separated source names the French column as the tables do; CSV from elsewhere may
+// also spell it French.
+enum class Spelling { TablesOnly, French };
+
+Result<Columns> columnsOf(const QStringList& header, const QString& path, Spelling spelling, int line = 1)
+{
+    Columns columns;
+    static const std::array<std::pair<const char16_t*, int Columns::*>, 7> names { {
+        { u"Frensh", &Columns::french },
+        { u"French", &Columns::french },
+        { u"English", &Columns::english },
+        { u"Direction", &Columns::direction },
+        { u"Subfield", &Columns::subfield },
+        { u"LabelEn", &Columns::labelEnglish },
+        { u"LabelFr", &Columns::labelFrench },
+    } };
+    for (qsizetype i = 0; i < header.size(); ++i) {
+        const QString name = header[i].trimmed();
+        if (name.isEmpty()) {
+            columns.unnamed.append(static_cast<int>(i));
+            continue;
+        }
+        const auto known = std::find_if(names.begin(), names.end(), [&name](const auto& entry) {
+            return name.compare(QStringView(entry.first), Qt::CaseInsensitive) == 0;
+        });
+        if (known == names.end() || (spelling == Spelling::TablesOnly && known->first == std::u16string_view(u"French")))
+            return bad(path, line, QStringLiteral("unknown column \"%1\"").arg(header[i]));
+        if (columns.*(known->second) >= 0)
+            return bad(path, line, QStringLiteral("the column \"%1\" is named twice").arg(name));
+        columns.*(known->second) = static_cast<int>(i);
+    }
+    if (columns.french < 0 || columns.english < 0)
+        return bad(path, line, QStringLiteral("the header line names no %1 column").arg(columns.french < 0 ? QStringLiteral("Frensh") : QStringLiteral("English")));
+    return columns;
+}
+
+Result<Entry> entryOf(const QStringList& fields, const Columns& columns, const QString& path, int line, const QString& bothExpected)
+{
+    const auto field = [&fields](int index) { return index < 0 ? QString() : fields[index].trimmed(); };
+    for (const int index : columns.unnamed) {
+        if (!field(index).isEmpty())
+            return bad(path, line, QStringLiteral("\"%1\" in field %2, which the header line does not name").arg(field(index)).arg(index + 1));
+    }
+    Entry entry { field(columns.french), field(columns.english), Direction::Both, field(columns.subfield),
+                  field(columns.labelEnglish), field(columns.labelFrench), line, {} };
+    if (entry.french.isEmpty() || entry.english.isEmpty())
+        return bad(path, line, bothExpected);
+    const QString way = field(columns.direction);
+    if (way == u"fr")
+        entry.direction = Direction::FrenchToEnglish;
+    else if (way == u"en")
+        entry.direction = Direction::EnglishToFrench;
+    else if (!way.isEmpty() && way != u"both")
+        return bad(path, line, QStringLiteral("direction \"%1\": both, fr or en expected").arg(way));
+    return entry;
+}
+
+// Whether every entry can go into the tables.
+Result<QList<Entry>> checked(Result<QList<Entry>> entries, const QString& path)
+{
+    if (!entries)
+        return entries;
+    for (const Entry& entry : *entries) {
+        if (Outcome good = check(entry, path); !good)
+            return good.failure();
+    }
+    return entries;
+}
+
+// A field as RFC 4180 writes it: in quotes when it holds a separator, a quote or a line end.
+QByteArray csvField(const QString& text)
+{
+    QByteArray bytes = text.toUtf8();
+    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n') && !bytes.contains('\r'))
+        return bytes;
+    bytes.replace("\"", "\"\"");
+    return '"' + bytes + '"';
+}
+
+// The separator of a CSV file: the one of `,`, `;` and tab its header line has most of outside
+// quotes (a spreadsheet set to a French locale writes `;`).
+char csvSeparator(std::string_view text)
+{
+    std::array<int, 3> counts {};
+    constexpr std::array<char, 3> candidates { ',', ';', '\t' };
+    bool quoted = false;
+    for (const char c : text) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && TextTable::isLineEnd(c))
+            break;
+        for (std::size_t i = 0; i < candidates.size(); ++i)
+            counts[i] += !quoted && c == candidates[i];
+    }
+    return candidates[std::max_element(counts.begin(), counts.end()) - counts.begin()];
 }
 
 } // namespace
@@ -38,11 +156,48 @@ const QStringList& subfields()
     return codes;
 }
 
+Outcome check(const Entry& entry, const QString& path)
+{
+    const auto place = [&entry, &path](const QString& reason) {
+        return entry.element.isEmpty() ? bad(path, entry.line, reason)
+                                       : bad(path, entry.line, QStringLiteral("%1: %2").arg(entry.element, reason));
+    };
+    const std::array<std::pair<const QString*, const char*>, 5> fields { {
+        { &entry.french, "the French term" },
+        { &entry.english, "the English term" },
+        { &entry.subfield, "the subfield" },
+        { &entry.labelEnglish, "the label LabelEn" },
+        { &entry.labelFrench, "the label LabelFr" },
+    } };
+    // The tables are tab-separated, a line a row: a tab, a line end or any other control
+    // character would split or break a row.
+    for (const auto& [text, name] : fields) {
+        for (qsizetype i = 0; i < text->size(); ++i) {
+            const char16_t c = text->at(i).unicode();
+            if (c < 0x20 || c == 0x7F)
+                return place(QStringLiteral("%1 \"%2\" holds the control character U+%3 at position %4")
+                                 .arg(QLatin1StringView(name), text->left(40))
+                                 .arg(int(c), 4, 16, QLatin1Char('0'))
+                                 .arg(i + 1));
+        }
+    }
+    for (const QString* label : { &entry.labelEnglish, &entry.labelFrench }) {
+        if (label->contains(u'(') || label->contains(u')'))
+            return place(QStringLiteral("the label \"%1\" holds a parenthesis; the tables add their own").arg(*label));
+    }
+    return {};
+}
+
 Result<QList<Entry>> read(const QString& path)
 {
-    auto bytes = TextFile::read(path, qint64(1) << 30);
+    auto bytes = TextFile::read(path, maxSourceBytes);
     if (!bytes)
         return bytes.failure();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == u"tbx")
+        return checked(TbxFile::parse(*bytes, path), path);
+    if (suffix == u"csv")
+        return parseCsv(*bytes, path);
     const auto text = TextFile::decodeUtf8(*bytes);
     if (!text)
         return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": not valid UTF-8") };
@@ -59,25 +214,9 @@ Result<QList<Entry>> parse(const QString& text, const QString& path)
     if (lines.isEmpty() || lines.front().trimmed().isEmpty())
         return bad(path, 1, QStringLiteral("a header line naming the columns (Frensh, English …) expected"));
     const QStringList header = lines.front().split(u'\t');
-    const auto column = [&header](const char16_t* name) {
-        for (qsizetype i = 0; i < header.size(); ++i) {
-            if (header[i].trimmed().compare(QStringView(name), Qt::CaseInsensitive) == 0)
-                return static_cast<int>(i);
-        }
-        return -1;
-    };
-    const int french = column(u"Frensh");
-    const int english = column(u"English");
-    const int direction = column(u"Direction");
-    const int subfield = column(u"Subfield");
-    const int labelEnglish = column(u"LabelEn");
-    const int labelFrench = column(u"LabelFr");
-    if (french < 0 || english < 0)
-        return bad(path, 1, QStringLiteral("the header line names no %1 column").arg(french < 0 ? QStringLiteral("Frensh") : QStringLiteral("English")));
-    for (qsizetype i = 0; i < header.size(); ++i) {
-        if (!QList<int> { french, english, direction, subfield, labelEnglish, labelFrench }.contains(int(i)))
-            return bad(path, 1, QStringLiteral("unknown column \"%1\"").arg(header[i]));
-    }
+    const auto columns = columnsOf(header, path, Spelling::TablesOnly);
+    if (!columns)
+        return columns.failure();
 
     QList<Entry> entries;
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -89,24 +228,95 @@ Result<QList<Entry>> parse(const QString& text, const QString& path)
             return bad(path, line, QStringLiteral("%1 fields, %2 expected (a French term, a tab and an English term at least)")
                                        .arg(fields.size())
                                        .arg(header.size()));
-        const auto field = [&fields](int index) { return index < 0 ? QString() : fields[index].trimmed(); };
-        Entry entry { field(french), field(english), Direction::Both, field(subfield), field(labelEnglish), field(labelFrench), line };
-        if (entry.french.isEmpty() || entry.english.isEmpty())
-            return bad(path, line, QStringLiteral("a French term, a tab and an English term expected"));
-        const QString way = field(direction);
-        if (way == u"fr")
-            entry.direction = Direction::FrenchToEnglish;
-        else if (way == u"en")
-            entry.direction = Direction::EnglishToFrench;
-        else if (!way.isEmpty() && way != u"both")
-            return bad(path, line, QStringLiteral("direction \"%1\": both, fr or en expected").arg(way));
-        for (const QString* label : { &entry.labelEnglish, &entry.labelFrench }) {
-            if (label->contains(u'(') || label->contains(u')'))
-                return bad(path, line, QStringLiteral("the label \"%1\" holds a parenthesis; the tables add their own").arg(*label));
-        }
-        entries.append(entry);
+        auto entry = entryOf(fields, *columns, path, line, QStringLiteral("a French term, a tab and an English term expected"));
+        if (!entry)
+            return entry.failure();
+        if (Outcome good = check(*entry, path); !good)
+            return good.failure();
+        entries.append(*entry);
     }
     return entries;
+}
+
+Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path)
+{
+    // Spreadsheets save UTF-8 with a byte-order mark, UTF-16 with one ("Unicode text"), or
+    // the Western code page; text that is valid UTF-8 is taken as UTF-8.
+    QByteArray utf8;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        if (!TextFile::decodeUtf8(bytes.sliced(3)))
+            return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": marked as UTF-8 but not valid UTF-8") };
+        utf8 = bytes.sliced(3).toByteArray();
+    } else if (const auto utf16 = TextFile::decodeMarkedUtf16(bytes)) {
+        utf8 = utf16->toUtf8();
+    } else if (TextFile::decodeUtf8(bytes)) {
+        utf8 = bytes.toByteArray();
+    } else {
+        utf8 = TextFile::decodeWindows1252(bytes).toUtf8();
+    }
+    const std::string_view text(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    // A first line "sep=;" names the separator, as some spreadsheet programs write it.
+    const bool separatorLine = text.size() >= 5 && text.substr(0, 4) == "sep=" && (text.size() == 5 || TextTable::isLineEnd(text[5]));
+    const char separator = separatorLine ? text[4] : csvSeparator(text);
+    TextTable::RecordReader reader(text, std::string(1, separator), path);
+    std::vector<TextTable::Cell> cells;
+    std::deque<std::string> storage;
+    int line = 0;
+    const auto next = [&]() -> Result<std::optional<QStringList>> {
+        storage.clear();
+        auto more = reader.next(&cells, &line, &storage);
+        if (!more)
+            return more.failure();
+        if (!*more)
+            return std::optional<QStringList>();
+        QStringList fields;
+        for (const TextTable::Cell& cell : cells)
+            fields.append(QString::fromUtf8(cell.text.data(), static_cast<qsizetype>(cell.text.size())));
+        return std::optional<QStringList>(fields);
+    };
+    if (separatorLine) {
+        if (auto skipped = next(); !skipped)
+            return skipped.failure();
+    }
+    auto header = next();
+    if (!header)
+        return header.failure();
+    if (!*header)
+        return bad(path, line + 1, QStringLiteral("a header line naming the columns (French, English …) expected"));
+    const auto columns = columnsOf(**header, path, Spelling::French, line);
+    if (!columns)
+        return columns.failure();
+    QList<Entry> entries;
+    for (;;) {
+        auto fields = next();
+        if (!fields)
+            return fields.failure();
+        if (!*fields)
+            break;
+        if ((*fields)->size() != (*header)->size())
+            return bad(path, line, QStringLiteral("%1 fields, %2 expected (the header line's columns, separated by \"%3\")")
+                                       .arg((*fields)->size())
+                                       .arg((*header)->size())
+                                       .arg(separator == '\t' ? QStringLiteral("\\t") : QString(QLatin1Char(separator))));
+        auto entry = entryOf(**fields, *columns, path, line, QStringLiteral("a French term and an English term expected"));
+        if (!entry)
+            return entry.failure();
+        if (Outcome good = check(*entry, path); !good)
+            return good.failure();
+        entries.append(*entry);
+    }
+    return entries;
+}
+
+QByteArray writeCsv(const QList<Entry>& entries)
+{
+    QByteArray csv = "French,English,Direction,Subfield,LabelEn,LabelFr\r\n";
+    for (const Entry& entry : entries) {
+        const char* direction = entry.direction == Direction::Both ? "both" : entry.direction == Direction::FrenchToEnglish ? "fr" : "en";
+        csv += csvField(entry.french) + ',' + csvField(entry.english) + ',' + direction + ',' + csvField(entry.subfield) + ','
+            + csvField(entry.labelEnglish) + ',' + csvField(entry.labelFrench) + "\r\n";
+    }
+    return csv;
 }
 
 } // namespace TermSource

@@ -7,9 +7,10 @@
 #include "failure.h"
 
 // The source the dictionary's tables are built from: tab-separated UTF-8 text, a header line
-// naming the columns, then one term pair a line. Frensh and English are required; Direction
-// (both, fr, en), Subfield and the two labels (LabelEn after the English translation in the
-// French-to-English table, LabelFr after the French one in the other) may follow, in any order.
+// naming the columns, then one term pair a line. Frensh (or French) and English are required;
+// Direction (both, fr, en), Subfield and the two labels (LabelEn after the English translation
+// in the French-to-English table, LabelFr after the French one in the other) may follow, in any
+// order. The same columns come from CSV as spreadsheets save it, and pairs from TBX.
 namespace TermSource {
 
 // Which tables a pair goes into.
@@ -23,6 +24,7 @@ struct Entry final {
     QString labelEnglish;
     QString labelFrench;
     int line = 0;
+    QString element; // in an XML source, the element it comes from ("conceptEntry c12")
 
     bool inFrenchToEnglish() const { return direction != Direction::EnglishToFrench; }
     bool inEnglishToFrench() const { return direction != Direction::FrenchToEnglish; }
@@ -34,8 +36,18 @@ struct Entry final {
 // The subfields of psychology an entry may name.
 const QStringList& subfields();
 
+// A source of any kind, told by its name: .tbx, .csv, else tab-separated.
 Result<QList<Entry>> read(const QString& path);
-// `path` names the text in failures.
+// Tab-separated text; `path` names the text in failures.
 Result<QList<Entry>> parse(const QString& text, const QString& path);
+// CSV as RFC 4180 has it or as spreadsheets save it: UTF-8 with or without a byte-order mark,
+// else Windows-1252; `,`, `;` or a tab between fields, the header line tells which.
+Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path);
+// RFC 4180: UTF-8, a header line, CRLF line ends, quotes where a field needs them.
+QByteArray writeCsv(const QList<Entry>& entries);
+
+// Why an entry cannot go into the tables (a character a table cannot hold, a label with its
+// own parentheses), named with its place in `path`; success when it can.
+Outcome check(const Entry& entry, const QString& path);
 
 } // namespace TermSource

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "delimitedrecords.h"
 #include "textfile.h"
 #include "utf8text.h"
 
@@ -22,7 +23,6 @@ namespace {
 // it would need in memory.
 constexpr qint64 maxTableBytes = qint64(256) << 20;
 constexpr qint64 maxSchemaBytes = 1024 * 1024;
-constexpr int maxColumns = 255;
 
 enum class CharacterSet { Automatic, Utf8, Windows1252 };
 
@@ -36,11 +36,6 @@ struct Layout final {
 Failure malformed(const QString& file, const QString& reason)
 {
     return { FailureNumber::MalformedTable, QStringLiteral("cannot read ") + file + QStringLiteral(": ") + reason };
-}
-
-Failure malformedAt(const QString& file, int line, const QString& reason)
-{
-    return malformed(file, QStringLiteral("line %1: %2").arg(line).arg(reason));
 }
 
 std::optional<ColumnType> columnType(QStringView name)
@@ -159,122 +154,6 @@ Outcome readSchema(const QString& tableFile, Layout* layout)
     }
     return {};
 }
-
-// Line ends as the files come: LF, CRLF, or a lone CR (old Mac text).
-bool isLineEnd(char c)
-{
-    return c == '\n' || c == '\r';
-}
-
-// Splits delimited UTF-8 text into records, RFC 4180 style, keeping track of line numbers.
-// A field is a view of the text; a quoted one with doubled quotes is written out into
-// `storage`, which must outlive the cells.
-class RecordReader final {
-public:
-    RecordReader(std::string_view text, std::string delimiter, QString file)
-        : m_text(text), m_delimiter(std::move(delimiter)), m_file(std::move(file))
-    {
-    }
-
-    qsizetype position() const { return static_cast<qsizetype>(m_pos); }
-
-    // Reads the next record into `cells`; false at the end of the text.
-    Result<bool> next(std::vector<Cell>* cells, int* line, std::deque<std::string>* storage)
-    {
-        // Blank lines hold no record.
-        while (m_pos < m_text.size() && isLineEnd(m_text[m_pos]))
-            skipLineEnd();
-        if (m_pos >= m_text.size())
-            return false;
-        *line = m_line;
-        cells->clear();
-        for (;;) {
-            Cell cell;
-            if (m_text[m_pos] == '"') {
-                const int startLine = m_line;
-                auto quoted = readQuoted(storage);
-                if (!quoted)
-                    return malformedAt(m_file, startLine, QStringLiteral("a quoted field is not closed"));
-                cell.text = *quoted;
-                cell.quoted = true;
-                if (m_pos < m_text.size() && !isDelimiterAt(m_pos) && !isLineEnd(m_text[m_pos]))
-                    return malformedAt(m_file, m_line, QStringLiteral("text after the closing quote of field %1").arg(cells->size() + 1));
-            } else {
-                const std::size_t start = m_pos;
-                if (m_delimiter.size() == 1) {
-                    const char delimiter = m_delimiter[0];
-                    while (m_pos < m_text.size() && m_text[m_pos] != delimiter && !isLineEnd(m_text[m_pos]))
-                        ++m_pos;
-                } else {
-                    while (m_pos < m_text.size() && !isDelimiterAt(m_pos) && !isLineEnd(m_text[m_pos]))
-                        ++m_pos;
-                }
-                cell.null = m_pos == start;
-                cell.text = m_text.substr(start, m_pos - start);
-            }
-            cells->push_back(cell);
-            if (cells->size() > maxColumns)
-                return malformedAt(m_file, *line, QStringLiteral("more than %1 fields").arg(maxColumns));
-            if (m_pos >= m_text.size())
-                return true;
-            if (isLineEnd(m_text[m_pos])) {
-                skipLineEnd();
-                return true;
-            }
-            m_pos += m_delimiter.size();
-        }
-    }
-
-private:
-    bool isDelimiterAt(std::size_t at) const { return m_text.compare(at, m_delimiter.size(), m_delimiter) == 0; }
-
-    void skipLineEnd()
-    {
-        m_pos += m_text[m_pos] == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n' ? 2 : 1;
-        ++m_line;
-    }
-
-    void countLineEnd(std::size_t at)
-    {
-        if (m_text[at] == '\n' || (m_text[at] == '\r' && (at + 1 == m_text.size() || m_text[at + 1] != '\n')))
-            ++m_line;
-    }
-
-    // The text between the quotes, a doubled quote standing for one; nullopt when unclosed.
-    std::optional<std::string_view> readQuoted(std::deque<std::string>* storage)
-    {
-        const std::size_t start = ++m_pos;
-        std::string* unescaped = nullptr;
-        std::size_t copied = start; // text before this is in `unescaped`
-        while (m_pos < m_text.size()) {
-            const char c = m_text[m_pos];
-            if (c == '"') {
-                if (m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '"') {
-                    if (!unescaped)
-                        unescaped = &storage->emplace_back();
-                    unescaped->append(m_text.substr(copied, m_pos + 1 - copied));
-                    m_pos += 2;
-                    copied = m_pos;
-                    continue;
-                }
-                const std::size_t end = m_pos++;
-                if (!unescaped)
-                    return m_text.substr(start, end - start);
-                unescaped->append(m_text.substr(copied, end - copied));
-                return std::string_view(*unescaped);
-            }
-            countLineEnd(m_pos);
-            ++m_pos;
-        }
-        return std::nullopt;
-    }
-
-    std::string_view m_text;
-    std::string m_delimiter;
-    QString m_file;
-    std::size_t m_pos = 0;
-    int m_line = 1;
-};
 
 // The line `position` lies on, counting every kind of line end.
 int lineAt(std::string_view text, std::size_t position)
@@ -449,6 +328,11 @@ Result<std::string_view> asUtf8(const QByteArray& bytes, CharacterSet characterS
 }
 
 } // namespace
+
+Failure malformedAt(const QString& file, int line, const QString& reason)
+{
+    return malformed(file, QStringLiteral("line %1: %2").arg(line).arg(reason));
+}
 
 std::optional<qint64> wholeNumber(std::string_view text)
 {

@@ -1,0 +1,238 @@
+#include "tbxfile.h"
+
+#include <algorithm>
+
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+namespace TbxFile {
+namespace {
+
+using TermSource::Entry;
+
+// A current entry names its terms; a foreign term base may give a current many of them in each
+// language, and every French term is paired with every English one.
+constexpr qsizetype maxPairsPerConcept = 1000;
+
+constexpr auto tbxNamespace = "urn:iso:std:iso:30042:ed-2";
+constexpr auto frenchToEnglishSubset = u"fr-en";
+constexpr auto englishToFrenchSubset = u"en-fr";
+
+Failure bad(const QString& path, qint64 line, const QString& reason)
+{
+    return { FailureNumber::MalformedTable, QStringLiteral("%1 line %2: %3").arg(path).arg(line).arg(reason) };
+}
+
+struct Term final {
+    QString text;
+    QStringList notes;
+};
+
+struct Concept final {
+    QString element; // "conceptEntry c12", for failures
+    qint64 line = 0;
+    QString subjectField;
+    QString subset;
+    QList<Term> french;
+    QList<Term> english;
+};
+
+// fr, fr-FR, fr_CA … are French; en, en-GB … English; other languages are not read.
+QString language(const QXmlStreamReader& xml)
+{
+    const QString tag = xml.attributes().value(QStringLiteral("xml:lang")).toString().toLower();
+    return tag.section(u'-', 0, 0).section(u'_', 0, 0);
+}
+
+bool isConcept(QStringView name)
+{
+    return name == u"conceptEntry" || name == u"termEntry";
+}
+
+bool isTermSection(QStringView name)
+{
+    return name == u"termSec" || name == u"tig" || name == u"ntig";
+}
+
+Result<QList<Entry>> pairsOf(const Concept& current, const QString& path)
+{
+    if (current.french.isEmpty() || current.english.isEmpty())
+        return bad(path, current.line, QStringLiteral("%1 has no %2 term").arg(current.element, current.french.isEmpty() ? QStringLiteral("French") : QStringLiteral("English")));
+    if (current.french.size() * current.english.size() > maxPairsPerConcept)
+        return bad(path, current.line, QStringLiteral("%1 pairs %2 French with %3 English terms, more than %4 pairs")
+                                           .arg(current.element)
+                                           .arg(current.french.size())
+                                           .arg(current.english.size())
+                                           .arg(maxPairsPerConcept));
+    TermSource::Direction direction = TermSource::Direction::Both;
+    if (current.subset == frenchToEnglishSubset)
+        direction = TermSource::Direction::FrenchToEnglish;
+    else if (current.subset == englishToFrenchSubset)
+        direction = TermSource::Direction::EnglishToFrench;
+    QList<Entry> pairs;
+    for (const Term& french : current.french) {
+        for (const Term& english : current.english) {
+            pairs.append(Entry { french.text, english.text, direction, current.subjectField, english.notes.join(QStringLiteral("; ")),
+                                 french.notes.join(QStringLiteral("; ")), static_cast<int>(current.line), current.element });
+        }
+    }
+    return pairs;
+}
+
+// XML 1.0 holds tabs, line ends and everything from U+0020 but U+FFFE and U+FFFF.
+bool xmlCanHold(const QString& text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u >= 0x20 ? u != 0xFFFE && u != 0xFFFF : u == 0x09 || u == 0x0A || u == 0x0D;
+    });
+}
+
+} // namespace
+
+Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
+{
+    QXmlStreamReader xml(bytes.toByteArray());
+    QList<Entry> entries;
+    std::optional<Concept> current;
+    std::optional<Term> term;
+    QString currentLanguage;
+    bool rooted = false;
+    int concepts = 0;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            const QStringView name = xml.name();
+            if (!rooted) {
+                if (name != u"tbx" && name != u"martif")
+                    return bad(path, xml.lineNumber(), QStringLiteral("the root element is <%1>: a TBX file has <tbx> (or <martif>)").arg(name));
+                rooted = true;
+            } else if (isConcept(name)) {
+                if (current)
+                    return bad(path, xml.lineNumber(), QStringLiteral("a <%1> inside %2").arg(name, current->element));
+                ++concepts;
+                const QString id = xml.attributes().value(QStringLiteral("id")).toString();
+                current = Concept { id.isEmpty() ? QStringLiteral("%1 number %2").arg(name).arg(concepts) : name.toString() + u' ' + id, xml.lineNumber(), {}, {}, {}, {} };
+            } else if (!current) {
+                continue;
+            } else if (name == u"langSec" || name == u"langSet") {
+                currentLanguage = language(xml);
+            } else if (isTermSection(name)) {
+                term = Term {};
+            } else if (name == u"term") {
+                if (!term) // TBX v2 allows a bare term in a langSet only inside tig or ntig
+                    term = Term {};
+                term->text = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+                if (term->text.isEmpty())
+                    return bad(path, xml.lineNumber(), QStringLiteral("%1: an empty term").arg(current->element));
+            } else if (name == u"note" && term) {
+                const QString note = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+                if (!note.isEmpty())
+                    term->notes.append(note);
+            } else if (name == u"descrip" && !term && xml.attributes().value(QStringLiteral("type")) == u"subjectField") {
+                const QString field = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+                if (current->subjectField.isEmpty())
+                    current->subjectField = field;
+            } else if (name == u"admin" && !term && xml.attributes().value(QStringLiteral("type")) == u"projectSubset") {
+                current->subset = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+            }
+        } else if (token == QXmlStreamReader::EndElement && current) {
+            const QStringView name = xml.name();
+            if (isTermSection(name) && term) {
+                if (term->text.isEmpty())
+                    return bad(path, xml.lineNumber(), QStringLiteral("%1: a <%2> without its term").arg(current->element, name));
+                if (currentLanguage == u"fr")
+                    current->french.append(*term);
+                else if (currentLanguage == u"en")
+                    current->english.append(*term);
+                term.reset();
+            } else if (name == u"langSec" || name == u"langSet") {
+                currentLanguage.clear();
+            } else if (isConcept(name)) {
+                auto pairs = pairsOf(*current, path);
+                if (!pairs)
+                    return pairs.failure();
+                entries.append(*pairs);
+                current.reset();
+            }
+        }
+    }
+    if (xml.hasError())
+        return bad(path, xml.lineNumber(), QStringLiteral("not well-formed XML: ") + xml.errorString());
+    if (entries.isEmpty())
+        return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": no conceptEntry with a French and an English term") };
+    return entries;
+}
+
+Result<QByteArray> write(const QList<Entry>& entries, const QString& title)
+{
+    for (const Entry& entry : entries) {
+        for (const QString* text : { &entry.french, &entry.english, &entry.subfield, &entry.labelEnglish, &entry.labelFrench }) {
+            if (!xmlCanHold(*text))
+                return Failure { FailureNumber::MalformedTable, QStringLiteral("%1 – %2: a character XML cannot hold").arg(entry.french, entry.english) };
+        }
+    }
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    xml.setAutoFormatting(true);
+    xml.setAutoFormattingIndent(1);
+    xml.writeStartDocument();
+    // The TBX-Basic dialect's own schemas, for tools that validate.
+    xml.writeProcessingInstruction(QStringLiteral("xml-model"),
+                                   QStringLiteral("href=\"https://raw.githubusercontent.com/LTAC-Global/TBX-Basic_dialect/master/DCA/"
+                                                  "TBXcoreStructV03_TBX-Basic_integrated.rng\" type=\"application/xml\" "
+                                                  "schematypens=\"http://relaxng.org/ns/structure/1.0\""));
+    xml.writeProcessingInstruction(QStringLiteral("xml-model"),
+                                   QStringLiteral("href=\"https://raw.githubusercontent.com/LTAC-Global/TBX-Basic_dialect/master/DCA/"
+                                                  "TBX-Basic_DCA.sch\" type=\"application/xml\" schematypens=\"http://purl.oclc.org/dsdl/schematron\""));
+    xml.writeStartElement(QStringLiteral("tbx"));
+    xml.writeDefaultNamespace(QLatin1StringView(tbxNamespace));
+    xml.writeAttribute(QStringLiteral("type"), QStringLiteral("TBX-Basic"));
+    xml.writeAttribute(QStringLiteral("style"), QStringLiteral("dca"));
+    xml.writeAttribute(QStringLiteral("xml:lang"), QStringLiteral("fr"));
+    xml.writeStartElement(QStringLiteral("tbxHeader"));
+    xml.writeStartElement(QStringLiteral("fileDesc"));
+    xml.writeStartElement(QStringLiteral("sourceDesc"));
+    xml.writeTextElement(QStringLiteral("p"), title);
+    xml.writeEndElement();
+    xml.writeEndElement();
+    xml.writeEndElement();
+    xml.writeStartElement(QStringLiteral("text"));
+    xml.writeStartElement(QStringLiteral("body"));
+    const auto termSection = [&xml](const QString& language, const QString& term, const QString& note) {
+        xml.writeStartElement(QStringLiteral("langSec"));
+        xml.writeAttribute(QStringLiteral("xml:lang"), language);
+        xml.writeStartElement(QStringLiteral("termSec"));
+        xml.writeTextElement(QStringLiteral("term"), term);
+        if (!note.isEmpty())
+            xml.writeTextElement(QStringLiteral("note"), note);
+        xml.writeEndElement();
+        xml.writeEndElement();
+    };
+    qsizetype number = 0;
+    for (const Entry& entry : entries) {
+        xml.writeStartElement(QStringLiteral("conceptEntry"));
+        xml.writeAttribute(QStringLiteral("id"), QStringLiteral("c%1").arg(++number));
+        if (!entry.subfield.isEmpty()) {
+            xml.writeStartElement(QStringLiteral("descrip"));
+            xml.writeAttribute(QStringLiteral("type"), QStringLiteral("subjectField"));
+            xml.writeCharacters(entry.subfield);
+            xml.writeEndElement();
+        }
+        if (entry.direction != TermSource::Direction::Both) {
+            xml.writeStartElement(QStringLiteral("admin"));
+            xml.writeAttribute(QStringLiteral("type"), QStringLiteral("projectSubset"));
+            xml.writeCharacters(QString::fromUtf16(entry.direction == TermSource::Direction::FrenchToEnglish ? frenchToEnglishSubset : englishToFrenchSubset));
+            xml.writeEndElement();
+        }
+        termSection(QStringLiteral("fr"), entry.french, entry.labelFrench);
+        termSection(QStringLiteral("en"), entry.english, entry.labelEnglish);
+        xml.writeEndElement();
+    }
+    xml.writeEndDocument();
+    if (xml.hasError())
+        return Failure { FailureNumber::MalformedTable, QStringLiteral("the TBX text could not be written") };
+    return bytes;
+}
+
+} // namespace TbxFile
