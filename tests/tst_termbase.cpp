@@ -87,7 +87,8 @@ void TestTermBase::csvRefused_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("failure");
     QTest::newRow("empty") << QByteArray() << u"terms.csv line 1: a header line naming the columns (French, English …) expected"_s;
-    QTest::newRow("no English column") << QByteArray("French;Anglais\na;b\n") << u"terms.csv line 1: unknown column \"Anglais\""_s;
+    QTest::newRow("no English column") << QByteArray("French;Anglais\na;b\n") << u"terms.csv line 1: the header line names no English column"_s;
+    QTest::newRow("unknown column") << QByteArray("French;English;Note\na;b;c\n") << u"terms.csv line 1: unknown column \"Note\""_s;
     QTest::newRow("a column twice") << QByteArray("French,English,french\n") << u"terms.csv line 1: the column \"french\" is named twice"_s;
     QTest::newRow("a field too many") << QByteArray("French,English\na,b\nc,d,e\n")
                                       << u"terms.csv line 3: 3 fields, 2 expected (the header line's columns, separated by \",\")"_s;

@@ -43,6 +43,7 @@ enum class Spelling { TablesOnly, French };
 Result<Columns> columnsOf(const QStringList& header, const QString& path, Spelling spelling, int line = 1)
 {
     Columns columns;
+    std::optional<QString> unknown;
     static const std::array<std::pair<const char16_t*, int Columns::*>, 7> names { {
         { u"Frensh", &Columns::french },
         { u"French", &Columns::french },
@@ -61,14 +62,20 @@ Result<Columns> columnsOf(const QStringList& header, const QString& path, Spelli
         const auto known = std::find_if(names.begin(), names.end(), [&name](const auto& entry) {
             return name.compare(QStringView(entry.first), Qt::CaseInsensitive) == 0;
         });
-        if (known == names.end() || (spelling == Spelling::TablesOnly && known->first == std::u16string_view(u"French")))
-            return bad(path, line, QStringLiteral("unknown column \"%1\"").arg(header[i]));
+        if (known == names.end() || (spelling == Spelling::TablesOnly && known->first == std::u16string_view(u"French"))) {
+            if (!unknown)
+                unknown = header[i];
+            continue;
+        }
         if (columns.*(known->second) >= 0)
             return bad(path, line, QStringLiteral("the column \"%1\" is named twice").arg(name));
         columns.*(known->second) = static_cast<int>(i);
     }
+    // A missing term column says more than the odd name that may stand for it.
     if (columns.french < 0 || columns.english < 0)
         return bad(path, line, QStringLiteral("the header line names no %1 column").arg(columns.french < 0 ? QStringLiteral("Frensh") : QStringLiteral("English")));
+    if (unknown)
+        return bad(path, line, QStringLiteral("unknown column \"%1\"").arg(*unknown));
     return columns;
 }
 
