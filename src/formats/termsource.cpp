@@ -97,6 +97,8 @@ Result<Entry> entryOf(const QStringList& fields, const Columns& columns, const Q
         entry.direction = Direction::EnglishToFrench;
     else if (!way.isEmpty() && way != u"both")
         return bad(path, line, QStringLiteral("direction \"%1\": both, fr or en expected").arg(way));
+    if (Outcome good = check(entry, path); !good)
+        return good.failure();
     return entry;
 }
 
@@ -238,8 +240,6 @@ Result<QList<Entry>> parse(const QString& text, const QString& path)
         auto entry = entryOf(fields, *columns, path, line, QStringLiteral("a French term, a tab and an English term expected"));
         if (!entry)
             return entry.failure();
-        if (Outcome good = check(*entry, path); !good)
-            return good.failure();
         entries.append(*entry);
     }
     return entries;
@@ -308,8 +308,6 @@ Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path)
         auto entry = entryOf(**fields, *columns, path, line, QStringLiteral("a French term and an English term expected"));
         if (!entry)
             return entry.failure();
-        if (Outcome good = check(*entry, path); !good)
-            return good.failure();
         entries.append(*entry);
     }
     return entries;
