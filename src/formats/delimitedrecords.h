@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include <QByteArray>
 #include <QString>
 
 #include "failure.h"
@@ -18,6 +19,14 @@ constexpr int maxColumns = 255;
 
 // "cannot read FILE: line N: REASON"
 Failure malformedAt(const QString& file, int line, const QString& reason);
+
+// What a file's text is encoded in; Automatic takes UTF-16 with its mark, else UTF-8 when the
+// bytes are valid UTF-8, else Windows-1252.
+enum class CharacterSet { Automatic, Utf8, Windows1252 };
+
+// The file's bytes as UTF-8, a byte-order mark dropped; `converted` holds the text when it had
+// to be converted.
+Result<std::string_view> asUtf8(QByteArrayView bytes, CharacterSet characterSet, const QString& path, QByteArray* converted);
 
 // Line ends as the files come: LF, CRLF, or a lone CR (old Mac text).
 inline bool isLineEnd(char c)

@@ -72,8 +72,11 @@ Result<QList<Entry>> pairsOf(const Concept& current, const QString& path)
     QList<Entry> pairs;
     for (const Term& french : current.french) {
         for (const Term& english : current.english) {
-            pairs.append(Entry { french.text, english.text, direction, current.subjectField, english.notes.join(QStringLiteral("; ")),
-                                 french.notes.join(QStringLiteral("; ")), static_cast<int>(current.line), current.element });
+            Entry pair { french.text, english.text, direction, current.subjectField, english.notes.join(QStringLiteral("; ")),
+                         french.notes.join(QStringLiteral("; ")), static_cast<int>(current.line), current.element };
+            if (Outcome good = TermSource::check(pair, path); !good)
+                return good.failure();
+            pairs.append(pair);
         }
     }
     return pairs;

@@ -13,8 +13,8 @@
 // term it follows in the tables.
 namespace TbxFile {
 
-// Every French term of a concept entry paired with every English one. Failures name the file,
-// the line and the element.
+// Every French term of a concept entry paired with every English one, each fit for the tables
+// (TermSource::check). Failures name the file, the line and the element.
 Result<QList<TermSource::Entry>> parse(QByteArrayView bytes, const QString& path);
 
 // `title` goes into the header's source description. Fails on a character XML cannot hold.

@@ -9,6 +9,7 @@
 #include "delimitedrecords.h"
 #include "tbxfile.h"
 #include "textfile.h"
+#include "utf8text.h"
 
 namespace TermSource {
 namespace {
@@ -102,18 +103,6 @@ Result<Entry> entryOf(const QStringList& fields, const Columns& columns, const Q
     return entry;
 }
 
-// Whether every entry can go into the tables.
-Result<QList<Entry>> checked(Result<QList<Entry>> entries, const QString& path)
-{
-    if (!entries)
-        return entries;
-    for (const Entry& entry : *entries) {
-        if (Outcome good = check(entry, path); !good)
-            return good.failure();
-    }
-    return entries;
-}
-
 // A field as RFC 4180 writes it: in quotes when it holds a separator, a quote or a line end.
 QByteArray csvField(const QString& text)
 {
@@ -204,7 +193,7 @@ Result<QList<Entry>> read(const QString& path)
         return bytes.failure();
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == u"tbx")
-        return checked(TbxFile::parse(*bytes, path), path);
+        return TbxFile::parse(*bytes, path);
     if (suffix == u"csv")
         return parseCsv(*bytes, path);
     const auto text = TextFile::decodeUtf8(*bytes);
@@ -248,20 +237,14 @@ Result<QList<Entry>> parse(const QString& text, const QString& path)
 Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path)
 {
     // Spreadsheets save UTF-8 with a byte-order mark, UTF-16 with one ("Unicode text"), or
-    // the Western code page; text that is valid UTF-8 is taken as UTF-8.
-    QByteArray utf8;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        if (!TextFile::decodeUtf8(bytes.sliced(3)))
-            return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": marked as UTF-8 but not valid UTF-8") };
-        utf8 = bytes.sliced(3).toByteArray();
-    } else if (const auto utf16 = TextFile::decodeMarkedUtf16(bytes)) {
-        utf8 = utf16->toUtf8();
-    } else if (TextFile::decodeUtf8(bytes)) {
-        utf8 = bytes.toByteArray();
-    } else {
-        utf8 = TextFile::decodeWindows1252(bytes).toUtf8();
-    }
-    const std::string_view text(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    // the Western code page, as text tables may be; a mark on text that is not UTF-8 is a fault.
+    if (bytes.startsWith("\xEF\xBB\xBF") && !Utf8Text::valid(std::string_view(bytes.sliced(3).data(), static_cast<std::size_t>(bytes.size() - 3))))
+        return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": marked as UTF-8 but not valid UTF-8") };
+    QByteArray converted;
+    const auto decoded = TextTable::asUtf8(bytes, TextTable::CharacterSet::Automatic, path, &converted);
+    if (!decoded)
+        return decoded.failure();
+    const std::string_view text = *decoded;
     // A first line "sep=;" names the separator, as some spreadsheet programs write it.
     const bool separatorLine = text.size() >= 5 && text.substr(0, 4) == "sep=" && (text.size() == 5 || TextTable::isLineEnd(text[5]));
     const char separator = separatorLine ? text[4] : csvSeparator(text);

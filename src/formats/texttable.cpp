@@ -24,8 +24,6 @@ namespace {
 constexpr qint64 maxTableBytes = qint64(256) << 20;
 constexpr qint64 maxSchemaBytes = 1024 * 1024;
 
-enum class CharacterSet { Automatic, Utf8, Windows1252 };
-
 struct Layout final {
     bool header = true;
     QChar delimiter = u',';
@@ -307,8 +305,14 @@ private:
     std::thread m_thread;
 };
 
-// The file's bytes as UTF-8 (a byte-order mark dropped), whatever its encoding.
-Result<std::string_view> asUtf8(const QByteArray& bytes, CharacterSet characterSet, const QString& path, QByteArray* converted)
+} // namespace
+
+Failure malformedAt(const QString& file, int line, const QString& reason)
+{
+    return malformed(file, QStringLiteral("line %1: %2").arg(line).arg(reason));
+}
+
+Result<std::string_view> asUtf8(QByteArrayView bytes, CharacterSet characterSet, const QString& path, QByteArray* converted)
 {
     if (auto utf16 = TextFile::decodeMarkedUtf16(bytes)) {
         *converted = utf16->toUtf8();
@@ -327,12 +331,6 @@ Result<std::string_view> asUtf8(const QByteArray& bytes, CharacterSet characterS
     return std::string_view(converted->constData(), static_cast<std::size_t>(converted->size()));
 }
 
-} // namespace
-
-Failure malformedAt(const QString& file, int line, const QString& reason)
-{
-    return malformed(file, QStringLiteral("line %1: %2").arg(line).arg(reason));
-}
 
 std::optional<qint64> wholeNumber(std::string_view text)
 {
