@@ -24,6 +24,7 @@
 #include "dictionarycollation.h"
 #include "dictionaryoperations.h"
 #include "letterstarttable.h"
+#include "publish.h"
 #include "tbxfile.h"
 #include "termexport.h"
 #include "direction.h"
@@ -484,6 +485,19 @@ int lint(const QString& source)
     return checked.errors.isEmpty() ? 0 : 1;
 }
 
+// Loads a data directory's dictionary onto a server and says how desktops reach it.
+int publish(const QString& dataDirectory, const QString& connectionString)
+{
+    auto published = Publish::publish(dataDirectory, connectionString);
+    if (!published) {
+        err() << published.failure().description << Qt::endl;
+        return 2;
+    }
+    out() << published->frenchToEnglish << " French-to-English and " << published->englishToFrench << " English-to-French entries published to "
+          << published->where << " (schemas " << Publish::schemaOf(true) << " and " << Publish::schemaOf(false) << ')' << Qt::endl;
+    return 0;
+}
+
 // export DATA_DIRECTORY --format tbx|csv [--direction fr|en] [--output FILE], options in any order.
 int exportCommand(const QStringList& arguments)
 {
@@ -530,6 +544,8 @@ int main(int argc, char* argv[])
         return build(args[2], args[3]);
     if (args.size() >= 3 && args[1] == u"export")
         return exportCommand(args.mid(2));
+    if (args.size() == 4 && args[1] == u"publish")
+        return publish(args[2], args[3]);
     if (args.size() == 3 && args[1] == u"lint")
         return lint(args[2]);
     if (args.size() == 3 && args[1] == u"check")
@@ -560,6 +576,7 @@ int main(int argc, char* argv[])
     }
     const char* usage = "usage: evelmora-tables build TERMS.tsv|TERMS.csv|TERMS.tbx DATA_DIRECTORY\n"
                         "       evelmora-tables export DATA_DIRECTORY --format tbx|csv [--direction fr|en] [--output FILE]\n"
+                        "       evelmora-tables publish DATA_DIRECTORY CONNECTION\n"
                         "       evelmora-tables lint TERMS.tsv\n"
                         "       evelmora-tables check DATA_DIRECTORY\n"
                         "       evelmora-tables compile DATA_DIRECTORY\n"

@@ -1,0 +1,161 @@
+#include "publish.h"
+
+#include <QFileInfo>
+
+#include "connectiondescription.h"
+#include "dictionarycollation.h"
+#include "direction.h"
+#include "serverconnection.h"
+#include "store.h"
+#include "textfile.h"
+#include "texttable.h"
+
+namespace Publish {
+namespace {
+
+// A value in COPY's text format: backslash, tab and line ends escaped, a missing value as \N.
+void appendCopyValue(QByteArray* out, const FieldValue& value)
+{
+    if (value.null) {
+        out->append("\\N");
+        return;
+    }
+    for (const char c : value.text.toUtf8()) {
+        switch (c) {
+        case '\\': out->append("\\\\"); break;
+        case '\t': out->append("\\t"); break;
+        case '\n': out->append("\\n"); break;
+        case '\r': out->append("\\r"); break;
+        default: out->append(c);
+        }
+    }
+}
+
+struct Table final {
+    QByteArray rows; // COPY text
+    qsizetype count = 0;
+};
+
+// One direction's table in stored order, as COPY rows: english, frensh, num, subfield, label,
+// key, stored.
+Result<Table> tableOf(const Direction& direction, const QString& dataDirectory)
+{
+    const QString udl = TextFile::findCaseInsensitive(dataDirectory, direction.connectionFile);
+    if (udl.isEmpty())
+        return Failure { FailureNumber::FileNotFound, QStringLiteral("%1: no %2").arg(dataDirectory, direction.connectionFile) };
+    auto description = ConnectionDescription::read(udl, dataDirectory);
+    if (!description)
+        return description.failure();
+    auto store = Store::open(*description);
+    if (!store)
+        return store.failure();
+    auto result = (*store)->execute(QStringLiteral("PS"));
+    if (!result)
+        return result.failure();
+    QueryResult& rows = **result;
+    const int english = rows.columnIndex(u"English");
+    const int french = rows.columnIndex(u"Frensh");
+    const int num = rows.columnIndex(u"num");
+    if (english < 0 || french < 0 || num < 0)
+        return Failure { FailureNumber::FieldNotFound, QStringLiteral("%1: the table has no %2 column")
+                                                           .arg(udl, english < 0 ? QStringLiteral("English") : french < 0 ? QStringLiteral("Frensh") : QStringLiteral("num")) };
+    const int subfield = rows.columnIndex(u"Subfield");
+    const int label = rows.columnIndex(u"Label");
+    const int searched = direction.searchField == u"Frensh" ? french : english;
+    Table table;
+    for (qsizetype i = 0;; ++i) {
+        auto more = rows.hasRow(i);
+        if (!more)
+            return more.failure();
+        if (!*more)
+            break;
+        const FieldValue position = rows.value(i, num);
+        const QByteArray digits = position.text.toUtf8();
+        if (position.null || !TextTable::wholeNumber(std::string_view(digits.constData(), static_cast<std::size_t>(digits.size()))))
+            return Failure { FailureNumber::TypeMismatch, QStringLiteral("%1: row %2 has the num \"%3\", not a whole number").arg(udl).arg(i + 1).arg(position.text) };
+        for (const int column : { english, french }) {
+            appendCopyValue(&table.rows, rows.value(i, column));
+            table.rows.append('\t');
+        }
+        table.rows.append(digits.trimmed());
+        for (const int column : { subfield, label }) {
+            table.rows.append('\t');
+            appendCopyValue(&table.rows, column < 0 ? FieldValue { {}, true } : rows.value(i, column));
+        }
+        table.rows.append("\t\\\\x");
+        table.rows.append(DictionaryCollation::folded(rows.value(i, searched).text).toUtf8().toHex());
+        table.rows.append('\t');
+        table.rows.append(QByteArray::number(i));
+        table.rows.append('\n');
+        ++table.count;
+    }
+    return table;
+}
+
+// Puts `table` in the place of schema.ps, keeping who may read it.
+Outcome replace(ServerConnection& server, const QByteArray& schema, const Table& table)
+{
+    const QByteArray name = schema + ".ps";
+    const QByteArray fresh = schema + ".ps_new";
+    for (const QByteArray& sql : QList<QByteArray> {
+             "CREATE SCHEMA IF NOT EXISTS " + schema, "DROP TABLE IF EXISTS " + fresh,
+           "CREATE TABLE " + fresh + " (english text, frensh text, num bigint, subfield text, label text, key bytea NOT NULL, stored integer NOT NULL)" }) {
+        if (Outcome done = server.execute(sql); !done)
+            return done;
+    }
+    if (Outcome sent = server.copyIn("COPY " + fresh + " FROM STDIN", table.rows); !sent)
+        return sent;
+    auto readers = server.rows("SELECT DISTINCT grantee FROM information_schema.role_table_grants WHERE table_schema = '" + schema
+                               + "' AND table_name = 'ps' AND privilege_type = 'SELECT' AND grantee <> current_user");
+    if (!readers)
+        return readers.failure();
+    QList<QByteArray> statements { "CREATE INDEX ON " + fresh + " (key, stored)", "CREATE UNIQUE INDEX ON " + fresh + " (stored)",
+                                   "CREATE INDEX ON " + fresh + " (num)", "DROP TABLE IF EXISTS " + name, "ALTER TABLE " + fresh + " RENAME TO ps",
+                                   "ANALYZE " + name };
+    for (const QStringList& reader : *readers) {
+        const QByteArray role = '"' + reader.front().toUtf8().replace("\"", "\"\"") + '"';
+        statements.append("GRANT SELECT ON " + name + " TO " + role);
+    }
+    for (const QByteArray& sql : statements) {
+        if (Outcome done = server.execute(sql); !done)
+            return done;
+    }
+    return {};
+}
+
+} // namespace
+
+QString schemaOf(bool frenchToEnglish)
+{
+    return frenchToEnglish ? QStringLiteral("fr_en") : QStringLiteral("en_fr");
+}
+
+Result<Published> publish(const QString& dataDirectory, const QString& connectionString)
+{
+    if (!QFileInfo(dataDirectory).isDir())
+        return Failure { FailureNumber::FileNotFound, QStringLiteral("%1: no such data directory").arg(dataDirectory) };
+    // Both tables are read before the server is touched: a table that cannot be read changes
+    // nothing there.
+    auto french = tableOf(Direction::frenchToEnglish(), dataDirectory);
+    if (!french)
+        return french.failure();
+    auto english = tableOf(Direction::englishToFrench(), dataDirectory);
+    if (!english)
+        return english.failure();
+    auto server = ServerConnection::open(connectionString);
+    if (!server)
+        return server.failure();
+    if (Outcome begun = (*server)->execute("BEGIN"); !begun)
+        return begun.failure();
+    for (const auto& [table, schema] : { std::pair { &*french, schemaOf(true) }, std::pair { &*english, schemaOf(false) } }) {
+        if (Outcome done = replace(**server, schema.toUtf8(), *table); !done) {
+            (void)(*server)->execute("ROLLBACK");
+            return done.failure();
+        }
+    }
+    if (Outcome committed = (*server)->execute("COMMIT"); !committed)
+        return committed.failure();
+    return Published { french->count, english->count, (*server)->describe() };
+}
+
+} // namespace Publish

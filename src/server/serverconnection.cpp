@@ -1,0 +1,97 @@
+#include "serverconnection.h"
+
+#include <libpq-fe.h>
+
+namespace {
+
+QString serverText(const char* text)
+{
+    return QString::fromUtf8(text).trimmed();
+}
+
+// Frees a result whatever happens to the statement.
+struct ResultGuard {
+    PGresult* result;
+    ~ResultGuard() { PQclear(result); }
+};
+
+} // namespace
+
+Result<std::unique_ptr<ServerConnection>> ServerConnection::open(const QString& connectionString, int timeoutSeconds)
+{
+    const QByteArray given = connectionString.toUtf8();
+    const QByteArray timeout = QByteArray::number(timeoutSeconds);
+    // The string's own settings come after the default wait, so they win; it must not read
+    // settings from the environment's PGOPTIONS either way: libpq does that itself.
+    const char* const keywords[] = { "connect_timeout", "client_encoding", "dbname", nullptr };
+    const char* const values[] = { timeout.constData(), "UTF8", given.constData(), nullptr };
+    PGconn* connection = PQconnectdbParams(keywords, values, 1);
+    if (!connection)
+        return Failure { FailureNumber::OutOfMemory, QStringLiteral("cannot connect to the server: out of memory") };
+    if (PQstatus(connection) != CONNECTION_OK) {
+        const QString reason = serverText(PQerrorMessage(connection));
+        PQfinish(connection);
+        return Failure { FailureNumber::CannotReadFile, QStringLiteral("cannot connect to the server (%1): %2").arg(connectionString, reason) };
+    }
+    // The server's notices ("table … does not exist, skipping") are not the user's business.
+    PQsetNoticeProcessor(connection, [](void*, const char*) {}, nullptr);
+    return std::unique_ptr<ServerConnection>(new ServerConnection(connection));
+}
+
+ServerConnection::~ServerConnection()
+{
+    PQfinish(m_connection);
+}
+
+Failure ServerConnection::failure(const QString& what) const
+{
+    return { FailureNumber::QueryFailed, what + QStringLiteral(": ") + serverText(PQerrorMessage(m_connection)) };
+}
+
+Outcome ServerConnection::execute(const QByteArray& sql)
+{
+    ResultGuard result { PQexec(m_connection, sql.constData()) };
+    const ExecStatusType status = PQresultStatus(result.result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        return failure(QStringLiteral("the server refused \"%1\"").arg(QString::fromUtf8(sql.left(80))));
+    return {};
+}
+
+Result<QList<QStringList>> ServerConnection::rows(const QByteArray& sql)
+{
+    ResultGuard result { PQexec(m_connection, sql.constData()) };
+    if (PQresultStatus(result.result) != PGRES_TUPLES_OK)
+        return failure(QStringLiteral("the server refused \"%1\"").arg(QString::fromUtf8(sql.left(80))));
+    QList<QStringList> rows;
+    const int columns = PQnfields(result.result);
+    for (int row = 0; row < PQntuples(result.result); ++row) {
+        QStringList values;
+        for (int column = 0; column < columns; ++column)
+            values.append(QString::fromUtf8(PQgetvalue(result.result, row, column), PQgetlength(result.result, row, column)));
+        rows.append(values);
+    }
+    return rows;
+}
+
+Outcome ServerConnection::copyIn(const QByteArray& statement, const QByteArray& data)
+{
+    {
+        ResultGuard started { PQexec(m_connection, statement.constData()) };
+        if (PQresultStatus(started.result) != PGRES_COPY_IN)
+            return failure(QStringLiteral("the server refused \"%1\"").arg(QString::fromUtf8(statement.left(80))));
+    }
+    if (PQputCopyData(m_connection, data.constData(), static_cast<int>(data.size())) != 1 || PQputCopyEnd(m_connection, nullptr) != 1)
+        return failure(QStringLiteral("the rows could not be sent"));
+    for (PGresult* result = PQgetResult(m_connection); result; result = PQgetResult(m_connection)) {
+        ResultGuard guard { result };
+        if (PQresultStatus(result) != PGRES_COMMAND_OK)
+            return failure(QStringLiteral("the server refused the rows"));
+    }
+    return {};
+}
+
+QString ServerConnection::describe() const
+{
+    const QString host = QString::fromUtf8(PQhost(m_connection));
+    return QStringLiteral("database %1 on %2, port %3").arg(QString::fromUtf8(PQdb(m_connection)), host, QString::fromUtf8(PQport(m_connection)));
+}

@@ -1,0 +1,105 @@
+#include "pgserver.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+
+namespace {
+
+constexpr uid_t nobody = 65534;
+
+// Debian keeps the server's programs out of PATH, under /usr/lib/postgresql/<version>/bin.
+QString serverBinaries()
+{
+    QProcess config;
+    config.start(QStringLiteral("pg_config"), { QStringLiteral("--bindir") });
+    if (config.waitForFinished(10000) && config.exitCode() == 0) {
+        const QString bin = QString::fromUtf8(config.readAllStandardOutput()).trimmed();
+        if (QFileInfo::exists(bin + QStringLiteral("/initdb")))
+            return bin;
+    }
+    const QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
+    for (const QString& version : versions) {
+        const QString bin = QStringLiteral("/usr/lib/postgresql/%1/bin").arg(version);
+        if (QFileInfo::exists(bin + QStringLiteral("/initdb")))
+            return bin;
+    }
+    return {};
+}
+
+} // namespace
+
+PgServer::PgServer()
+{
+    m_binaries = serverBinaries();
+    if (m_binaries.isEmpty()) {
+        m_problem = QStringLiteral("no PostgreSQL server programs (initdb) found");
+        return;
+    }
+    if (::geteuid() == 0 && ::chown(QFile::encodeName(m_folder.path()).constData(), nobody, nobody) != 0) {
+        m_problem = QStringLiteral("cannot give the server's folder to nobody");
+        return;
+    }
+    const QString data = m_folder.filePath(QStringLiteral("data"));
+    QString output;
+    if (!run(m_binaries + QStringLiteral("/initdb"), { QStringLiteral("-D"), data, QStringLiteral("-U"), QStringLiteral("evelmora"), QStringLiteral("-A"),
+                                                      QStringLiteral("trust"), QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--locale=C"),
+                                                      QStringLiteral("-N") },
+             &output)) {
+        m_problem = QStringLiteral("initdb failed: ") + output;
+        return;
+    }
+    // Only the socket: no TCP port is opened, so the port number just names the socket and a
+    // random one cannot collide with another test's.
+    for (int attempt = 0; attempt < 5 && !m_running; ++attempt) {
+        m_port = 20000 + static_cast<int>(QRandomGenerator::global()->bounded(40000));
+        m_running = run(m_binaries + QStringLiteral("/pg_ctl"),
+                        { QStringLiteral("-D"), data, QStringLiteral("-l"), m_folder.filePath(QStringLiteral("log")), QStringLiteral("-w"), QStringLiteral("-o"),
+                          QStringLiteral("-k %1 -p %2 -c listen_addresses= -c fsync=off").arg(m_folder.path()).arg(m_port), QStringLiteral("start") },
+                        &output);
+    }
+    if (!m_running)
+        m_problem = QStringLiteral("the server did not start: ") + output;
+}
+
+PgServer::~PgServer()
+{
+    if (m_running)
+        (void)run(m_binaries + QStringLiteral("/pg_ctl"),
+                  { QStringLiteral("-D"), m_folder.filePath(QStringLiteral("data")), QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("-w"),
+                    QStringLiteral("stop") });
+}
+
+bool PgServer::run(const QString& program, const QStringList& arguments, QString* output) const
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setWorkingDirectory(m_folder.path());
+    if (::geteuid() == 0)
+        process.start(QStringLiteral("setpriv"), QStringList { QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), program } + arguments);
+    else
+        process.start(program, arguments);
+    const bool finished = process.waitForFinished(120000);
+    if (output)
+        *output = QString::fromUtf8(process.readAll());
+    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+QString PgServer::connection(const QString& database, const QString& user) const
+{
+    return QStringLiteral("host=%1 port=%2 user=%3 dbname=%4").arg(m_folder.path()).arg(m_port).arg(user, database);
+}
+
+QString PgServer::psql(const QString& sql, const QString& user) const
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.start(QStringLiteral("psql"), { QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-v"),
+                                            QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-d"), connection(QStringLiteral("postgres"), user),
+                                            QStringLiteral("-c"), sql });
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return QStringLiteral("psql failed: ") + QString::fromUtf8(process.readAllStandardError());
+    return QString::fromUtf8(process.readAllStandardOutput());
+}

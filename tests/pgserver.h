@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+// A throwaway PostgreSQL server for a test: a cluster made in a temporary folder, listening on a
+// Unix socket there only, stopped and removed with the object. Run as nobody when the tests
+// run as root, since the server refuses root.
+class PgServer final {
+public:
+    PgServer();
+    ~PgServer();
+    PgServer(const PgServer&) = delete;
+    PgServer& operator=(const PgServer&) = delete;
+
+    // Why it did not start; empty when it runs.
+    const QString& problem() const { return m_problem; }
+    // libpq's connection string for `database` as the cluster's superuser.
+    QString connection(const QString& database = QStringLiteral("postgres"), const QString& user = QStringLiteral("evelmora")) const;
+    // Runs SQL through psql, as the superuser by default: its output, a value a line, or
+    // "psql failed: " and why.
+    QString psql(const QString& sql, const QString& user = QStringLiteral("evelmora")) const;
+    // The folder the socket lives in.
+    QString socketFolder() const { return m_folder.path(); }
+    int port() const { return m_port; }
+
+private:
+    bool run(const QString& program, const QStringList& arguments, QString* output = nullptr) const;
+
+    QTemporaryDir m_folder;
+    QString m_binaries;
+    int m_port = 0;
+    bool m_running = false;
+    QString m_problem;
+};

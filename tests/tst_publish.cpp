@@ -1,0 +1,161 @@
+// A data directory's dictionary published on a real PostgreSQL server, started for the test.
+#include <thread>
+
+#include <QProcess>
+#include <QTest>
+
+#include "connectiondescription.h"
+#include "pgserver.h"
+#include "publish.h"
+#include "serverconnection.h"
+#include "store.h"
+#include "testsupport.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Run {
+    int exitCode;
+    QString output;
+};
+
+Run runTool(const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(TABLES_TOOL), arguments);
+    process.waitForFinished(120000);
+    return { process.exitCode(), QString::fromUtf8(process.readAll()) };
+}
+
+// One column of a record source on a data directory's text tables, a value a line.
+QString column(const QString& dataDirectory, const QString& connectionFile, const QString& recordSource, const QString& name)
+{
+    auto description = ConnectionDescription::read(QDir(dataDirectory).filePath(connectionFile), dataDirectory);
+    if (!description)
+        return description.failure().description;
+    auto store = Store::open(*description);
+    if (!store)
+        return store.failure().description;
+    auto result = (*store)->execute(recordSource);
+    if (!result)
+        return result.failure().description;
+    QStringList values;
+    const int index = (*result)->columnIndex(name);
+    for (qsizetype row = 0;; ++row) {
+        const auto more = (*result)->hasRow(row);
+        if (!more || !*more)
+            break;
+        values.append((*result)->value(row, index).text);
+    }
+    return values.join(u'\n') + u'\n';
+}
+
+} // namespace
+
+class TestPublish : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void tablesInTheProgramsOrder();
+    void readersSeeOneDictionaryOrTheOther();
+    void refusals();
+
+private:
+    std::unique_ptr<PgServer> m_server;
+    QTemporaryDir m_dir;
+    QString m_sample;
+};
+
+void TestPublish::initTestCase()
+{
+    m_server = std::make_unique<PgServer>();
+    QVERIFY2(m_server->problem().isEmpty(), qPrintable(m_server->problem()));
+    m_sample = m_dir.filePath(u"sample"_s);
+    QCOMPARE(runTool({ u"build"_s, QStringLiteral(SAMPLE_TERMS), m_sample }).exitCode, 0);
+}
+
+void TestPublish::tablesInTheProgramsOrder()
+{
+    const Run run = runTool({ u"publish"_s, m_sample, m_server->connection() });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.output, u"8006 French-to-English and 8327 English-to-French entries published to database postgres on %1, port %2 (schemas fr_en and en_fr)\n"_s
+                             .arg(m_server->socketFolder())
+                             .arg(m_server->port()));
+    // The key column orders as the program does, ties in stored order; the stored order is the
+    // table's own; every column comes over as it is.
+    QCOMPARE(m_server->psql(u"SELECT frensh FROM fr_en.ps ORDER BY key, stored"_s), column(m_sample, u"d0.UDL"_s, u"select * from PS order by Frensh"_s, u"Frensh"_s));
+    QCOMPARE(m_server->psql(u"SELECT english FROM en_fr.ps ORDER BY key, stored"_s), column(m_sample, u"d2.UDL"_s, u"select * from PS order by English"_s, u"English"_s));
+    for (const auto& [schema, udl] : { std::pair { u"fr_en"_s, u"d0.UDL"_s }, std::pair { u"en_fr"_s, u"d2.UDL"_s } }) {
+        for (const QString& name : { u"English"_s, u"Frensh"_s, u"num"_s, u"Subfield"_s, u"Label"_s })
+            QCOMPARE(m_server->psql(u"SELECT coalesce(%1::text, '') FROM %2.ps ORDER BY stored"_s.arg(name.toLower(), schema)), column(m_sample, udl, u"PS"_s, name));
+    }
+    // What the window's searches need is indexed.
+    QCOMPARE(m_server->psql(u"SELECT string_agg(indexdef, E'\\n' ORDER BY indexdef) FROM pg_indexes WHERE schemaname = 'fr_en'"_s).count(u"USING btree"_s), 3);
+}
+
+void TestPublish::readersSeeOneDictionaryOrTheOther()
+{
+    QCOMPARE(runTool({ u"publish"_s, m_sample, m_server->connection() }).exitCode, 0);
+    QCOMPARE(m_server->psql(u"CREATE ROLE reader LOGIN; GRANT USAGE ON SCHEMA fr_en, en_fr TO reader; GRANT SELECT ON fr_en.ps, en_fr.ps TO reader"_s), QString());
+    const QString small = m_dir.filePath(u"small"_s);
+    writeTextFile(m_dir.path(), u"small.csv"_s, "French,English\npeur,fear\n");
+    QCOMPARE(runTool({ u"build"_s, m_dir.filePath(u"small.csv"_s), small }).exitCode, 0);
+
+    // A reader in the middle of a transaction when the new dictionary comes: it goes on reading
+    // the old one, the publication waits for it, and the next transaction sees the new one.
+    auto reader = ServerConnection::open(m_server->connection(u"postgres"_s, u"reader"_s));
+    QVERIFY2(reader, qPrintable(reader ? QString() : reader.failure().description));
+    const auto count = [&reader](const QByteArray& table) {
+        auto rows = (*reader)->rows("SELECT count(*) FROM " + table);
+        return rows ? rows->front().front() : rows.failure().description;
+    };
+    QVERIFY((*reader)->execute("BEGIN ISOLATION LEVEL REPEATABLE READ"));
+    QCOMPARE(count("fr_en.ps"), u"8006"_s);
+    Result<Publish::Published> published = Failure { 0, u"not run"_s };
+    std::thread publishing([&] { published = Publish::publish(small, m_server->connection()); });
+    // The publication has its new tables ready and waits for the reader to let go of the old.
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->psql(u"SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'"_s), u"1\n"_s, 10000);
+    QCOMPARE(count("fr_en.ps"), u"8006"_s);
+    QCOMPARE(count("en_fr.ps"), u"8327"_s);
+    QCOMPARE(m_server->psql(u"SELECT count(*) FROM en_fr.ps"_s, u"reader"_s), u"8327\n"_s); // another session: the old one whole
+    QVERIFY((*reader)->execute("COMMIT"));
+    publishing.join();
+    QVERIFY2(published, qPrintable(published ? QString() : published.failure().description));
+    QCOMPARE(published->frenchToEnglish, 1);
+    QCOMPARE(count("fr_en.ps"), u"1"_s);
+    QCOMPARE(count("en_fr.ps"), u"1"_s); // and the reader may still read it
+}
+
+void TestPublish::refusals()
+{
+    QCOMPARE(runTool({ u"publish"_s, m_sample, m_server->connection() }).exitCode, 0);
+    // No server where the string points: said at once, with libpq's reason.
+    QTemporaryDir empty;
+    const QString nowhere = u"host=%1 port=5 user=evelmora"_s.arg(empty.path());
+    Run run = runTool({ u"publish"_s, m_sample, nowhere });
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.output.startsWith(u"cannot connect to the server (%1): connection to server on socket \"%2/.s.PGSQL.5\" failed: No such file or directory"_s.arg(nowhere, empty.path())),
+             qPrintable(run.output));
+
+    // A table that cannot be published leaves the server's dictionary as it was.
+    const QString broken = m_dir.filePath(u"broken"_s);
+    writeTextFile(broken, u"d0.UDL"_s, "[oledb]\nProvider=text;Data Source=t\n");
+    writeTextFile(broken, u"d2.UDL"_s, "[oledb]\nProvider=text;Data Source=t\n");
+    writeTextFile(broken + u"/t"_s, u"PS.txt"_s, "English,Frensh,num\nfear,peur,0\nanxiety,anxiété,one\n");
+    run = runTool({ u"publish"_s, broken, m_server->connection() });
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.output, broken + u"/d0.UDL: row 2 has the num \"one\", not a whole number\n"_s);
+    QCOMPARE(m_server->psql(u"SELECT count(*) FROM fr_en.ps"_s), u"8006\n"_s);
+
+    run = runTool({ u"publish"_s, m_dir.filePath(u"missing"_s), m_server->connection() });
+    QCOMPARE(run.output, m_dir.filePath(u"missing"_s) + u": no such data directory\n"_s);
+    run = runTool({ u"publish"_s, m_sample, m_server->connection(u"nosuchdatabase"_s) });
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.output.contains(u"database \"nosuchdatabase\" does not exist"_s), qPrintable(run.output));
+}
+
+QTEST_GUILESS_MAIN(TestPublish)
+#include "tst_publish.moc"
