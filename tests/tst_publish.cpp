@@ -60,6 +60,7 @@ class TestPublish : public QObject {
 private slots:
     void initTestCase();
     void tablesInTheProgramsOrder();
+    void checkedOnTheServer();
     void readersSeeOneDictionaryOrTheOther();
     void refusals();
 
@@ -94,6 +95,30 @@ void TestPublish::tablesInTheProgramsOrder()
     }
     // What the window's searches need is indexed.
     QCOMPARE(m_server->psql(u"SELECT string_agg(indexdef, E'\\n' ORDER BY indexdef) FROM pg_indexes WHERE schemaname = 'fr_en'"_s).count(u"USING btree"_s), 3);
+}
+
+void TestPublish::checkedOnTheServer()
+{
+    QCOMPARE(runTool({ u"publish"_s, m_sample, m_server->connection() }).exitCode, 0);
+    // The server's browse orders give what the text tables give, entry for entry.
+    QString local = runTool({ u"check"_s, m_sample }).output;
+    local.replace(u"d0.UDL ("_s, u"fr_en.ps ("_s).replace(u"d2.UDL ("_s, u"en_fr.ps ("_s).remove(u"  the connection file's Letter Starts agree with the table\n"_s);
+    Run server = runTool({ u"check"_s, u"--server"_s, m_server->connection() });
+    QCOMPARE(server.exitCode, 0);
+    QCOMPARE(server.output, local);
+    QVERIFY(server.output.contains(u"  8006 entries, 0 with a wrong num\n"_s));
+
+    QCOMPARE(m_server->psql(u"UPDATE fr_en.ps SET num = 99 WHERE stored = 3; UPDATE en_fr.ps SET num = NULL WHERE stored = 0"_s), QString());
+    server = runTool({ u"check"_s, u"--server"_s, m_server->connection() });
+    QCOMPARE(server.exitCode, 1);
+    QVERIFY2(server.output.contains(u"  position 3: num is 99: abandon scolaire\n"_s), qPrintable(server.output));
+    QVERIFY2(server.output.contains(u"  8006 entries, 1 with a wrong num\n"_s), qPrintable(server.output));
+    QVERIFY2(server.output.contains(u"  position 0: num is empty"_s), qPrintable(server.output));
+
+    server = runTool({ u"check"_s, u"--server"_s, m_server->connection(u"template1"_s) });
+    QCOMPARE(server.exitCode, 2);
+    QVERIFY2(server.output.startsWith(u"fr_en.ps (French to English, by Frensh):\n  cannot read: the server refused \"SELECT frensh"_s), qPrintable(server.output));
+    QVERIFY2(server.output.contains(u"relation \"fr_en.ps\" does not exist"_s), qPrintable(server.output));
 }
 
 void TestPublish::readersSeeOneDictionaryOrTheOther()

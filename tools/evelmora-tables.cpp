@@ -293,6 +293,31 @@ int exportTerms(const QString& dataDirectory, const QString& format, TermExport:
     return 0;
 }
 
+// Reports each entry of a browse order whose num is not its position, then the first position
+// of each letter; the number of entries with a wrong num.
+int reportBrowseOrder(const QList<std::pair<QString, FieldValue>>& rows, LetterStartTable* starts)
+{
+    int wrong = 0;
+    QStringList terms;
+    for (qsizetype position = 0; position < rows.size(); ++position) {
+        const auto& [term, num] = rows[position];
+        if (num.text.trimmed() != QString::number(position)) {
+            ++wrong;
+            // A num that names no position at all says why, as the search would.
+            const auto named = browsePosition(num);
+            out() << "  position " << position << ": num is " << (num.null ? QStringLiteral("empty") : num.text)
+                  << (named ? QString() : QStringLiteral(" (") + named.failure().description + u')') << ": " << term << Qt::endl;
+        }
+        terms.append(term);
+    }
+    *starts = letterStarts(terms);
+    for (int letter = 0; letter < 26; ++letter)
+        out() << "  " << QChar(u'A' + letter) << ' ' << (*starts)[letter] << Qt::endl;
+    out() << "  " << rows.size() << " entries, " << wrong << " with a wrong num" << Qt::endl;
+    out() << "  Letter Starts=" << LetterStarts::format(*starts) << Qt::endl;
+    return wrong;
+}
+
 // Walks the browse order of one direction, reporting each entry whose num is off, then the
 // first position of each letter.
 int checkDirection(const QString& title, const Direction& direction, const QString& dataDirectory)
@@ -304,30 +329,18 @@ int checkDirection(const QString& title, const Direction& direction, const QStri
         return 2;
     }
     Cursor& browse = *data.browse;
-    int wrong = 0;
-    qint64 position = 0;
-    QStringList terms;
-    for (Outcome step = browse.moveFirst(); step.ok() && browse.onEntry(); step = browse.moveNext(), ++position) {
+    QList<std::pair<QString, FieldValue>> rows;
+    for (Outcome step = browse.moveFirst(); step.ok() && browse.onEntry(); step = browse.moveNext()) {
         const auto term = browse.field(direction.searchField);
         const auto num = browse.field(u"num");
         if (!term || !num) {
-            out() << "  position " << position << ": " << (term ? num.failure() : term.failure()).description << Qt::endl;
+            out() << "  position " << rows.size() << ": " << (term ? num.failure() : term.failure()).description << Qt::endl;
             return 2;
         }
-        if (num->text.trimmed() != QString::number(position)) {
-            ++wrong;
-            // A num that names no position at all says why, as the search would.
-            const auto named = browsePosition(*num);
-            out() << "  position " << position << ": num is " << (num->null ? QStringLiteral("empty") : num->text)
-                  << (named ? QString() : QStringLiteral(" (") + named.failure().description + u')') << ": " << term->text << Qt::endl;
-        }
-        terms.append(term->text);
+        rows.append({ term->text, *num });
     }
-    const LetterStartTable starts = letterStarts(terms);
-    for (int letter = 0; letter < 26; ++letter)
-        out() << "  " << QChar(u'A' + letter) << ' ' << starts[letter] << Qt::endl;
-    out() << "  " << position << " entries, " << wrong << " with a wrong num" << Qt::endl;
-    out() << "  Letter Starts=" << LetterStarts::format(starts) << Qt::endl;
+    LetterStartTable starts {};
+    int wrong = reportBrowseOrder(rows, &starts);
 
     // The key the connection file gives, if any, must agree with the table.
     const auto description = ConnectionDescription::read(TextFile::findCaseInsensitive(dataDirectory, direction.connectionFile), dataDirectory);
@@ -344,6 +357,24 @@ int checkDirection(const QString& title, const Direction& direction, const QStri
         }
     }
     return wrong == 0 ? 0 : 1;
+}
+
+// The same checks of a dictionary published on a server.
+int checkServer(const QString& connectionString)
+{
+    int worst = 0;
+    for (const bool frenchToEnglish : { true, false }) {
+        out() << Publish::schemaOf(frenchToEnglish) << ".ps (" << (frenchToEnglish ? "French to English, by Frensh" : "English to French, stored order")
+              << "):" << Qt::endl;
+        auto rows = Publish::browseOrder(connectionString, frenchToEnglish);
+        if (!rows) {
+            out() << "  cannot read: " << rows.failure().description << Qt::endl;
+            return 2;
+        }
+        LetterStartTable starts {};
+        worst = std::max(worst, reportBrowseOrder(*rows, &starts) == 0 ? 0 : 1);
+    }
+    return worst;
 }
 
 int check(const QString& dataDirectory)
@@ -548,6 +579,8 @@ int main(int argc, char* argv[])
         return publish(args[2], args[3]);
     if (args.size() == 3 && args[1] == u"lint")
         return lint(args[2]);
+    if (args.size() == 4 && args[1] == u"check" && args[2] == u"--server")
+        return checkServer(args[3]);
     if (args.size() == 3 && args[1] == u"check")
         return check(args[2]);
     if (args.size() == 3 && args[1] == u"compile")
@@ -578,7 +611,7 @@ int main(int argc, char* argv[])
                         "       evelmora-tables export DATA_DIRECTORY --format tbx|csv [--direction fr|en] [--output FILE]\n"
                         "       evelmora-tables publish DATA_DIRECTORY CONNECTION\n"
                         "       evelmora-tables lint TERMS.tsv\n"
-                        "       evelmora-tables check DATA_DIRECTORY\n"
+                        "       evelmora-tables check DATA_DIRECTORY | --server CONNECTION\n"
                         "       evelmora-tables compile DATA_DIRECTORY\n"
                         "       evelmora-tables lookup [--json] [--suggest] [--] DATA_DIRECTORY fr|en WORD\n"
                         "       evelmora-tables --help | --version\n";

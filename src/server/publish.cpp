@@ -158,4 +158,22 @@ Result<Published> publish(const QString& dataDirectory, const QString& connectio
     return Published { french->count, english->count, (*server)->describe() };
 }
 
+Result<QList<std::pair<QString, FieldValue>>> browseOrder(const QString& connectionString, bool frenchToEnglish)
+{
+    auto server = ServerConnection::open(connectionString);
+    if (!server)
+        return server.failure();
+    const QByteArray schema = schemaOf(frenchToEnglish).toUtf8();
+    const QByteArray sql = frenchToEnglish ? QByteArray("SELECT frensh, num, num IS NULL FROM " + schema + ".ps ORDER BY key, stored")
+                                           : QByteArray("SELECT english, num, num IS NULL FROM " + schema + ".ps ORDER BY stored");
+    auto rows = (*server)->rows(sql);
+    if (!rows)
+        return rows.failure();
+    QList<std::pair<QString, FieldValue>> order;
+    order.reserve(rows->size());
+    for (const QStringList& row : *rows)
+        order.append({ row[0], FieldValue { row[1], row[2] == u"t" } });
+    return order;
+}
+
 } // namespace Publish

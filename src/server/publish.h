@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "failure.h"
+#include "store.h"
 
 // A data directory's dictionary on a PostgreSQL server, for every desktop of a department to
 // read. Each direction's table goes into a schema of its own (fr_en, en_fr) as table ps, with
@@ -20,6 +21,10 @@ struct Published final {
 // Replaces both tables on the server in one transaction: a reader sees the old dictionary or
 // the new one, never a mix. Whoever could read the old tables can read the new ones.
 Result<Published> publish(const QString& dataDirectory, const QString& connectionString);
+
+// A published table's search terms and num in the window's browse order (by the key for
+// French to English, stored order for English to French), for checking.
+Result<QList<std::pair<QString, FieldValue>>> browseOrder(const QString& connectionString, bool frenchToEnglish);
 
 // The schema a direction's table is published in.
 QString schemaOf(bool frenchToEnglish);
