@@ -3,6 +3,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+
+ProgramRun runProgram(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    process.waitForFinished(120000);
+    return { process.exitCode(), QString::fromUtf8(process.readAll()) };
+}
 
 void writeTextFile(const QString& dir, const QString& name, const QByteArray& bytes)
 {

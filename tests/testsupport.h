@@ -6,6 +6,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+// A program's exit status and all it printed, both channels together.
+struct ProgramRun {
+    int exitCode;
+    QString output;
+};
+ProgramRun runProgram(const QString& program, const QStringList& arguments);
+
 // Writes `text` as UTF-8 to `dir/name`, creating folders on the way.
 void writeTextFile(const QString& dir, const QString& name, const QByteArray& bytes);
 

@@ -15,18 +15,11 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Run {
-    int exitCode;
-    QString output;
-};
+using Run = ProgramRun;
 
 Run runTool(const QStringList& arguments)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(TABLES_TOOL), arguments);
-    process.waitForFinished(120000);
-    return { process.exitCode(), QString::fromUtf8(process.readAll()) };
+    return runProgram(QStringLiteral(TABLES_TOOL), arguments);
 }
 
 // One column of a record source on a data directory's text tables, a value a line.

@@ -19,18 +19,11 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Run {
-    int exitCode;
-    QString output;
-};
+using Run = ProgramRun;
 
 Run runTool(const QStringList& arguments)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(TABLES_TOOL), arguments);
-    process.waitForFinished(60000);
-    return { process.exitCode(), QString::fromUtf8(process.readAll()) };
+    return runProgram(QStringLiteral(TABLES_TOOL), arguments);
 }
 
 // Standard output alone, as a script piping it would get it.

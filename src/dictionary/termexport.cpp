@@ -3,10 +3,9 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include "connectiondescription.h"
 #include "direction.h"
 #include "store.h"
-#include "textfile.h"
+#include "windowdata.h"
 
 namespace TermExport {
 namespace {
@@ -33,19 +32,11 @@ Result<QList<Row>> rowsOf(const Direction& direction, const QString& dataDirecto
 {
     if (!QFileInfo(dataDirectory).isDir())
         return Failure { FailureNumber::FileNotFound, QStringLiteral("%1: no such data directory").arg(dataDirectory) };
-    const QString udl = TextFile::findCaseInsensitive(dataDirectory, direction.connectionFile);
-    if (udl.isEmpty())
-        return Failure { FailureNumber::FileNotFound, QStringLiteral("%1: no %2").arg(dataDirectory, direction.connectionFile) };
-    auto description = ConnectionDescription::read(udl, dataDirectory);
-    if (!description)
-        return description.failure();
-    auto store = Store::open(*description);
-    if (!store)
-        return store.failure();
-    auto result = (*store)->execute(direction.browseSource);
-    if (!result)
-        return result.failure();
-    QueryResult& rows = **result;
+    auto table = WindowData::rows(direction, dataDirectory, direction.browseSource);
+    if (!table)
+        return table.failure();
+    const QString& udl = table->connectionFile;
+    QueryResult& rows = *table->result;
     const int english = rows.columnIndex(u"English");
     const int french = rows.columnIndex(u"Frensh");
     if (english < 0 || french < 0)

@@ -51,3 +51,17 @@ WindowData WindowData::open(const Direction& direction, const QString& dataDirec
     }
     return data;
 }
+
+Result<WindowData::Rows> WindowData::rows(const Direction& direction, const QString& dataDirectory, const QString& recordSource)
+{
+    auto description = readDescription(direction, dataDirectory);
+    if (!description)
+        return description.failure();
+    auto store = Store::open(*description);
+    if (!store)
+        return store.failure();
+    auto result = (*store)->execute(recordSource);
+    if (!result)
+        return result.failure();
+    return Rows { std::move(*result), description->file };
+}

@@ -21,4 +21,12 @@ struct WindowData final {
     // Connects both cursors through the direction's connection file in `dataDirectory` and
     // runs their record sources. Cursors that cannot open stay closed and report why.
     static WindowData open(const Direction& direction, const QString& dataDirectory);
+
+    // One record source run on a direction's tables without cursors, for the tools; the
+    // connection file it went through names the tables in their messages.
+    struct Rows {
+        std::unique_ptr<QueryResult> result;
+        QString connectionFile;
+    };
+    static Result<Rows> rows(const Direction& direction, const QString& dataDirectory, const QString& recordSource);
 };

@@ -2,13 +2,12 @@
 
 #include <QFileInfo>
 
-#include "connectiondescription.h"
 #include "dictionarycollation.h"
 #include "direction.h"
 #include "serverconnection.h"
 #include "store.h"
-#include "textfile.h"
 #include "texttable.h"
+#include "windowdata.h"
 
 namespace Publish {
 namespace {
@@ -40,19 +39,11 @@ struct Table final {
 // key, stored.
 Result<Table> tableOf(const Direction& direction, const QString& dataDirectory)
 {
-    const QString udl = TextFile::findCaseInsensitive(dataDirectory, direction.connectionFile);
-    if (udl.isEmpty())
-        return Failure { FailureNumber::FileNotFound, QStringLiteral("%1: no %2").arg(dataDirectory, direction.connectionFile) };
-    auto description = ConnectionDescription::read(udl, dataDirectory);
-    if (!description)
-        return description.failure();
-    auto store = Store::open(*description);
-    if (!store)
-        return store.failure();
-    auto result = (*store)->execute(QStringLiteral("PS"));
-    if (!result)
-        return result.failure();
-    QueryResult& rows = **result;
+    auto source = WindowData::rows(direction, dataDirectory, QStringLiteral("PS"));
+    if (!source)
+        return source.failure();
+    const QString& udl = source->connectionFile;
+    QueryResult& rows = *source->result;
     const int english = rows.columnIndex(u"English");
     const int french = rows.columnIndex(u"Frensh");
     const int num = rows.columnIndex(u"num");
