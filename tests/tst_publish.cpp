@@ -82,12 +82,15 @@ void TestPublish::tablesInTheProgramsOrder()
     // table's own; every column comes over as it is.
     QCOMPARE(m_server->psql(u"SELECT frensh FROM fr_en.ps ORDER BY key, stored"_s), column(m_sample, u"d0.UDL"_s, u"select * from PS order by Frensh"_s, u"Frensh"_s));
     QCOMPARE(m_server->psql(u"SELECT english FROM en_fr.ps ORDER BY key, stored"_s), column(m_sample, u"d2.UDL"_s, u"select * from PS order by English"_s, u"English"_s));
+    // place numbers that order from 0, as the window's cursor counts positions.
+    QCOMPARE(m_server->psql(u"SELECT frensh FROM fr_en.ps ORDER BY place"_s), m_server->psql(u"SELECT frensh FROM fr_en.ps ORDER BY key, stored"_s));
+    QCOMPARE(m_server->psql(u"SELECT count(*), min(place), max(place) FROM en_fr.ps"_s), u"8327|0|8326\n"_s);
     for (const auto& [schema, udl] : { std::pair { u"fr_en"_s, u"d0.UDL"_s }, std::pair { u"en_fr"_s, u"d2.UDL"_s } }) {
         for (const QString& name : { u"English"_s, u"Frensh"_s, u"num"_s, u"Subfield"_s, u"Label"_s })
             QCOMPARE(m_server->psql(u"SELECT coalesce(%1::text, '') FROM %2.ps ORDER BY stored"_s.arg(name.toLower(), schema)), column(m_sample, udl, u"PS"_s, name));
     }
     // What the window's searches need is indexed.
-    QCOMPARE(m_server->psql(u"SELECT string_agg(indexdef, E'\\n' ORDER BY indexdef) FROM pg_indexes WHERE schemaname = 'fr_en'"_s).count(u"USING btree"_s), 3);
+    QCOMPARE(m_server->psql(u"SELECT string_agg(indexdef, E'\\n' ORDER BY indexdef) FROM pg_indexes WHERE schemaname = 'fr_en'"_s).count(u"USING btree"_s), 4);
 }
 
 void TestPublish::checkedOnTheServer()

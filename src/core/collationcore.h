@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // The text ordering at its core, without Qt: how each character folds, and comparison of
@@ -108,6 +109,10 @@ int compareUtf8(std::string_view a, std::string_view b);
 // How many characters the folded text has. Each character folds on its own, so the length
 // of a text is the sum of the lengths of its characters.
 std::ptrdiff_t foldedLengthUtf8(std::string_view text);
+
+// The text as the ordering sees it, in UTF-8: its bytes compare as compareUtf8 compares the
+// texts, which is what a server holding the folded key relies on.
+std::string foldedUtf8(std::string_view text);
 
 // The names under which the store registers the ordering and the folded length with SQLite.
 inline constexpr const char* sqlName = "DICTIONARY";

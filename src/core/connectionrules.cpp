@@ -10,6 +10,8 @@ Provider ConnectionString::kind() const
         return Provider::Text;
     if (provider && Utf8Text::equalsIgnoringCase(*provider, "sqlite"))
         return Provider::Sqlite;
+    if (provider && Utf8Text::equalsIgnoringCase(*provider, "postgresql"))
+        return Provider::Postgresql;
     return Provider::Other;
 }
 

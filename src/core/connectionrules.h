@@ -12,7 +12,7 @@
 // stands for one).
 namespace ConnectionRules {
 
-enum class Provider { Text, Sqlite, Other };
+enum class Provider { Text, Sqlite, Postgresql, Other };
 
 struct ConnectionString final {
     std::optional<std::string> provider; // as written

@@ -4,18 +4,13 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include <QString>
-#include <QMap>
 #include <QStringList>
 
 #include "connectiondescription.h"
-#include "texttable.h"
 #include "failure.h"
-
-struct sqlite3_stmt;
-class StoreConnection;
+#include "texttable.h"
 
 // One field of a result row as the store holds it.
 struct FieldValue final {
@@ -23,99 +18,50 @@ struct FieldValue final {
     bool null = false;
 };
 
-// The rows of one query, stepped from the engine as they are first needed and kept, so a
-// cursor can go back and forth over them. A jump far ahead (a search placing the browse
-// cursor deep in a large table) does not step through every row on the way: the engine skips
-// to near the row asked for, and the rows kept start there; going back before them brings
-// them in the same way. Counting the rows does not fetch them.
-class QueryResult final {
+// The rows of one query, read from the store as they are first needed, so a cursor can go
+// back and forth over them without the store sending every row. Counting the rows does not
+// fetch them.
+class QueryResult {
 public:
-    // How to reach a row far ahead without passing the rows before it, when the store knows
-    // the result's order: `fromRow` gives the rows from 0-based index ?1 on, in the result's
-    // order, `count` the number of rows.
-    struct Seek {
-        QByteArray fromRow;
-        QByteArray count;
-    };
-
-    // `sql` is the text the statement was prepared from; `query` the record source it came from.
-    QueryResult(std::shared_ptr<StoreConnection> connection, sqlite3_stmt* statement, QByteArray sql, QString query,
-                std::optional<Seek> seek = std::nullopt);
-    ~QueryResult();
-    QueryResult(const QueryResult&) = delete;
-    QueryResult& operator=(const QueryResult&) = delete;
+    virtual ~QueryResult() = default;
 
     // True when row `index` exists; afterwards its values can be read.
-    Result<bool> hasRow(qsizetype index);
+    virtual Result<bool> hasRow(qsizetype index) = 0;
     // Whether the result has any row, without moving the rows kept.
-    Result<bool> hasRows();
-    Result<qsizetype> rowCount();
+    virtual Result<bool> hasRows() = 0;
+    virtual Result<qsizetype> rowCount() = 0;
 
     // The index of the column named so, without regard to case; -1 when there is none.
-    int columnIndex(QStringView name) const;
+    virtual int columnIndex(QStringView name) const = 0;
     // A row for which hasRow was last true, or any row kept since (row 0 stays readable).
-    FieldValue value(qsizetype row, int column) const;
+    virtual FieldValue value(qsizetype row, int column) const = 0;
     // The same as UTF-8, without making a string of it; empty for a missing value.
-    std::string bytes(qsizetype row, int column) const;
-    const QString& query() const { return m_query; }
-
-    // How far ahead a row must be for the engine to skip to it, and how many rows before it
-    // are kept for stepping back: without a seek the engine still walks the rows it skips, so
-    // the jump must be worth it; with one it costs a lookup in an index.
-    static constexpr qsizetype skipDistance = 4096;
-    static constexpr qsizetype keptBehind = 512;
-    static constexpr qsizetype seekDistance = 64;
-    static constexpr qsizetype seekBehind = 8;
-
-private:
-    Outcome stepOnce();
-    Failure engineFailure() const;
-    // Starts the kept rows at `first`, letting the engine skip the rows before it.
-    Outcome startAt(qsizetype first);
-    Result<sqlite3_stmt*> prepare(const QByteArray& sql) const;
-
-    // Kept alive by every result, so a result can outlive the store that made it.
-    std::shared_ptr<StoreConnection> m_connection;
-    sqlite3_stmt* m_statement;
-    QByteArray m_sql;
-    QString m_query;
-    std::optional<Seek> m_seek;
-    sqlite3_stmt* m_seekStatement = nullptr;
-    std::vector<FieldValue> m_firstRow; // row 0, once read
-    QStringList m_columns;
-    qsizetype m_first = 0; // index of the first row kept; every row before it exists
-    qsizetype m_rows = 0;  // rows kept
-    std::optional<qsizetype> m_count;
-    bool m_done = false;
-    // Every cell's UTF-8 bytes end to end: cell k is [m_ends[k - 1], m_ends[k]).
-    std::string m_bytes;
-    std::vector<qsizetype> m_ends;
-    std::vector<bool> m_nulls;
+    virtual std::string bytes(qsizetype row, int column) const = 0;
+    // The record source the result came from.
+    virtual const QString& query() const = 0;
 };
 
-// The relational store behind a window's cursors: the text tables of one connection,
-// loaded on first use into an in-memory SQLite database that answers the query texts as
-// they are written. It only reads: nothing on disk changes.
-class Store final {
+// The relational store behind a window's cursors, as its connection file names it: text
+// tables, a compiled SQLite store, or a dictionary published on a PostgreSQL server. Every
+// kind answers the windows' query texts with the same rows in the same order, and only reads.
+class Store {
 public:
     static Result<std::shared_ptr<Store>> open(const ConnectionDescription& description);
-    ~Store();
-    Store(const Store&) = delete;
-    Store& operator=(const Store&) = delete;
+    virtual ~Store() = default;
 
     // Runs a record source: a query text, or a table name alone for the whole table in
     // stored order.
-    Result<std::unique_ptr<QueryResult>> execute(const QString& recordSource);
+    virtual Result<std::unique_ptr<QueryResult>> execute(const QString& recordSource) = 0;
 
-    const ConnectionDescription& description() const { return m_description; }
+    virtual const ConnectionDescription& description() const = 0;
 
     // Writes the tables loaded so far, with their indexes and orderings, into a new SQLite
     // database file, which a connection file can then name with Provider=sqlite.
-    Outcome compileTo(const QString& databaseFile);
+    virtual Outcome compileTo(const QString& databaseFile) = 0;
 
     // The text columns that get an index when their table loads: the search fields. A window
     // names its own, so a table is not indexed for the other direction too.
-    void setIndexedColumns(const QStringList& columns) { m_indexedColumns = columns; }
+    virtual void setIndexedColumns(const QStringList& columns) = 0;
 
     // Where the time of loading the text tables went, for the benchmarks.
     struct LoadTimes {
@@ -123,35 +69,12 @@ public:
         double indexMs = 0;
         double orderingMs = 0;
     };
-    const LoadTimes& loadTimes() const { return m_loadTimes; }
+    virtual const LoadTimes& loadTimes() const = 0;
 
     // Sees every query text the store is asked to run; for tests and diagnostics.
-    void setQueryObserver(std::function<void(const QString&)> observer) { m_observer = std::move(observer); }
-
-private:
-    Store(ConnectionDescription description, std::shared_ptr<StoreConnection> connection);
-    Outcome loadTable(const QString& name);
-    // The seek a record source's result can use: the whole of a table in stored order, or
-    // ordered by a search field.
-    std::optional<QueryResult::Seek> seekFor(const QString& recordSource);
-    // A compiled store's orderings, written when it was compiled; forgotten when the database
-    // changes under the store.
-    void readOrderings();
-    Outcome exec(const QString& sql);
-    // After a failure: the undo's own failure would only hide the first one.
-    void execAfterFailure(const QString& sql);
-    Failure engineFailure(const QString& query) const;
-
-    ConnectionDescription m_description;
-    std::shared_ptr<StoreConnection> m_connection;
-    std::function<void(const QString&)> m_observer;
-    QStringList m_loaded;
-    QMap<QString, std::pair<QString, QStringList>> m_definitions; // main tables: columns, indexed columns
-    // Lower-case "table" (stored order, rowids 1 to n) or "table\tcolumn": the table of the
-    // order's rowids, whose own rowid is the 1-based position.
-    QMap<QString, QString> m_orderings;
-    unsigned m_dataVersion = 0;
-    LoadTimes m_loadTimes;
-    bool m_compiled = false;
-    QStringList m_indexedColumns { QStringLiteral("English"), QStringLiteral("Frensh") };
+    virtual void setQueryObserver(std::function<void(const QString&)> observer) = 0;
 };
+
+// Why a query text cannot go to a store as it is: a NUL would end it early and a lone
+// surrogate has no UTF-8 form, so either would change what it says.
+std::optional<QString> unsendableQueryText(const QString& sql);

@@ -16,7 +16,10 @@ Result<ConnectionDescription> readDescription(const Direction& direction, const 
     QString path = TextFile::findCaseInsensitive(dataDirectory, direction.connectionFile);
     if (path.isEmpty())
         return Failure { FailureNumber::FileNotFound, QStringLiteral("cannot find the connection file ") + QDir(dataDirectory).filePath(direction.connectionFile) };
-    return ConnectionDescription::read(path, dataDirectory);
+    auto description = ConnectionDescription::read(path, dataDirectory);
+    if (description)
+        description->searchField = direction.searchField;
+    return description;
 }
 
 } // namespace

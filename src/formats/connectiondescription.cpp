@@ -62,9 +62,17 @@ Result<ConnectionDescription> ConnectionDescription::parse(const QString& text, 
         description.tableDirectory = QFileInfo(database).absolutePath();
         return description;
     }
+    if (connection.kind() == ConnectionRules::Provider::Postgresql) {
+        if (dataSource.trimmed().isEmpty())
+            return badDescription(file, QStringLiteral("Provider=postgresql needs a Data Source with the server's connection string"));
+        description.serverConnection = dataSource;
+        description.tableDirectory = data.absolutePath();
+        return description;
+    }
     if (connection.kind() != ConnectionRules::Provider::Text)
         return Failure { FailureNumber::ProviderNotSupported,
-                         QStringLiteral("provider \"%1\" in %2 is not supported: only \"text\" and \"sqlite\" tables can be read").arg(provider, file) };
+                         QStringLiteral("provider \"%1\" in %2 is not supported: only \"text\", \"sqlite\" and \"postgresql\" tables can be read")
+                             .arg(provider, file) };
 
     const QString directory = dataSource.isEmpty() ? data.absolutePath() : data.absoluteFilePath(QDir::fromNativeSeparators(dataSource));
     if (!QFileInfo(directory).isDir())

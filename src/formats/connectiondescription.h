@@ -12,6 +12,8 @@ struct ConnectionDescription final {
     QString file;            // the description's own path
     QString tableDirectory;  // absolute directory of the text tables
     QString databaseFile;    // with Provider=sqlite: the compiled tables, opened read-only
+    QString serverConnection; // with Provider=postgresql: libpq's connection string or URI
+    QString searchField;     // the window's, which picks a server's table; set by whoever opens it
     std::optional<QString> letterStarts; // the "Letter Starts" value as written, when there is one
 
     // Reads a description file; relative data sources are taken from `dataDirectory`.

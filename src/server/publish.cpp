@@ -1,5 +1,9 @@
 #include "publish.h"
 
+#include <algorithm>
+#include <numeric>
+#include <optional>
+
 #include <QFileInfo>
 
 #include "dictionarycollation.h"
@@ -36,7 +40,9 @@ struct Table final {
 };
 
 // One direction's table in stored order, as COPY rows: english, frensh, num, subfield, label,
-// key, stored.
+// key, stored, place. A missing search field has no key and comes first in the browse order,
+// as the text store orders it; place is the rank in that order, ties in stored order, which
+// is what lets a window's cursor reach any position with one lookup.
 Result<Table> tableOf(const Direction& direction, const QString& dataDirectory)
 {
     auto source = WindowData::rows(direction, dataDirectory, QStringLiteral("PS"));
@@ -54,6 +60,8 @@ Result<Table> tableOf(const Direction& direction, const QString& dataDirectory)
     const int label = rows.columnIndex(u"Label");
     const int searched = direction.searchField == u"Frensh" ? french : english;
     Table table;
+    std::vector<std::optional<std::string>> keys;
+    std::vector<QByteArray> lines;
     for (qsizetype i = 0;; ++i) {
         auto more = rows.hasRow(i);
         if (!more)
@@ -64,22 +72,38 @@ Result<Table> tableOf(const Direction& direction, const QString& dataDirectory)
         const QByteArray digits = position.text.toUtf8();
         if (position.null || !TextTable::wholeNumber(std::string_view(digits.constData(), static_cast<std::size_t>(digits.size()))))
             return Failure { FailureNumber::TypeMismatch, QStringLiteral("%1: row %2 has the num \"%3\", not a whole number").arg(udl).arg(i + 1).arg(position.text) };
+        QByteArray line;
         for (const int column : { english, french }) {
-            appendCopyValue(&table.rows, rows.value(i, column));
-            table.rows.append('\t');
+            appendCopyValue(&line, rows.value(i, column));
+            line.append('\t');
         }
-        table.rows.append(digits.trimmed());
+        line.append(digits.trimmed());
         for (const int column : { subfield, label }) {
-            table.rows.append('\t');
-            appendCopyValue(&table.rows, column < 0 ? FieldValue { {}, true } : rows.value(i, column));
+            line.append('\t');
+            appendCopyValue(&line, column < 0 ? FieldValue { {}, true } : rows.value(i, column));
         }
-        table.rows.append("\t\\\\x");
-        table.rows.append(DictionaryCollation::folded(rows.value(i, searched).text).toUtf8().toHex());
-        table.rows.append('\t');
-        table.rows.append(QByteArray::number(i));
-        table.rows.append('\n');
+        const FieldValue term = rows.value(i, searched);
+        if (term.null) {
+            line.append("\t\\N");
+            keys.emplace_back();
+        } else {
+            const QByteArray key = DictionaryCollation::folded(term.text).toUtf8();
+            line.append("\t\\\\x" + key.toHex());
+            keys.emplace_back(key.toStdString());
+        }
+        line.append('\t' + QByteArray::number(i));
+        lines.push_back(line);
         ++table.count;
     }
+    // std::string compares bytes as unsigned, as the server compares a bytea.
+    std::vector<std::size_t> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    std::vector<std::size_t> place(keys.size());
+    for (std::size_t rank = 0; rank < order.size(); ++rank)
+        place[order[rank]] = rank;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        table.rows.append(lines[i] + '\t' + QByteArray::number(qulonglong(place[i])) + '\n');
     return table;
 }
 
@@ -90,7 +114,7 @@ Outcome replace(ServerConnection& server, const QByteArray& schema, const Table&
     const QByteArray fresh = schema + ".ps_new";
     for (const QByteArray& sql : QList<QByteArray> {
              "CREATE SCHEMA IF NOT EXISTS " + schema, "DROP TABLE IF EXISTS " + fresh,
-           "CREATE TABLE " + fresh + " (english text, frensh text, num bigint, subfield text, label text, key bytea NOT NULL, stored integer NOT NULL)" }) {
+           "CREATE TABLE " + fresh + " (english text, frensh text, num bigint, subfield text, label text, key bytea, stored integer NOT NULL, place integer NOT NULL)" }) {
         if (Outcome done = server.execute(sql); !done)
             return done;
     }
@@ -100,7 +124,8 @@ Outcome replace(ServerConnection& server, const QByteArray& schema, const Table&
                                + "' AND table_name = 'ps' AND privilege_type = 'SELECT' AND grantee <> current_user");
     if (!readers)
         return readers.failure();
-    QList<QByteArray> statements { "CREATE INDEX ON " + fresh + " (key, stored)", "CREATE UNIQUE INDEX ON " + fresh + " (stored)",
+    QList<QByteArray> statements { "CREATE INDEX ON " + fresh + " (key, place)", "CREATE UNIQUE INDEX ON " + fresh + " (place)",
+                                   "CREATE UNIQUE INDEX ON " + fresh + " (stored)",
                                    "CREATE INDEX ON " + fresh + " (num)", "DROP TABLE IF EXISTS " + name, "ALTER TABLE " + fresh + " RENAME TO ps",
                                    "ANALYZE " + name };
     for (const QStringList& reader : *readers) {
@@ -155,7 +180,7 @@ Result<QList<std::pair<QString, FieldValue>>> browseOrder(const QString& connect
     if (!server)
         return server.failure();
     const QByteArray schema = schemaOf(frenchToEnglish).toUtf8();
-    const QByteArray sql = frenchToEnglish ? QByteArray("SELECT frensh, num, num IS NULL FROM " + schema + ".ps ORDER BY key, stored")
+    const QByteArray sql = frenchToEnglish ? QByteArray("SELECT frensh, num, num IS NULL FROM " + schema + ".ps ORDER BY place")
                                            : QByteArray("SELECT english, num, num IS NULL FROM " + schema + ".ps ORDER BY stored");
     auto rows = (*server)->rows(sql);
     if (!rows)

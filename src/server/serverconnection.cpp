@@ -19,8 +19,32 @@ struct ResultGuard {
 
 Result<std::unique_ptr<ServerConnection>> ServerConnection::open(const QString& connectionString, int timeoutSeconds)
 {
+    return open(connectionString, Session { .connectSeconds = timeoutSeconds });
+}
+
+Result<std::unique_ptr<ServerConnection>> ServerConnection::open(const QString& connectionString, const Session& session)
+{
     const QByteArray given = connectionString.toUtf8();
-    const QByteArray timeout = QByteArray::number(timeoutSeconds);
+    if (session.passwordRefused) {
+        // Parsed as libpq will parse it, URIs and key=value strings alike.
+        char* error = nullptr;
+        PQconninfoOption* options = PQconninfoParse(given.constData(), &error);
+        // A string without '=' is a database name alone, which libpq takes as such.
+        if (!options && given.contains('=')) {
+            const QString reason = error ? serverText(error) : QStringLiteral("out of memory");
+            PQfreemem(error);
+            return Failure { FailureNumber::BadConnectionDescription, QStringLiteral("the connection string cannot be read: ") + reason };
+        }
+        PQfreemem(error);
+        bool password = false;
+        for (const PQconninfoOption* option = options; option && option->keyword; ++option)
+            password = password || (qstrcmp(option->keyword, "password") == 0 && option->val && *option->val);
+        PQconninfoFree(options);
+        if (password)
+            return Failure { FailureNumber::BadConnectionDescription,
+                             QStringLiteral("the connection string holds a password: keep it in ~/.pgpass (or use the server's own authentication), never in a connection file") };
+    }
+    const QByteArray timeout = QByteArray::number(session.connectSeconds);
     // The string's own settings come after the default wait, so they win; it must not read
     // settings from the environment's PGOPTIONS either way: libpq does that itself.
     const char* const keywords[] = { "connect_timeout", "client_encoding", "dbname", nullptr };
@@ -35,7 +59,61 @@ Result<std::unique_ptr<ServerConnection>> ServerConnection::open(const QString& 
     }
     // The server's notices ("table … does not exist, skipping") are not the user's business.
     PQsetNoticeProcessor(connection, [](void*, const char*) {}, nullptr);
-    return std::unique_ptr<ServerConnection>(new ServerConnection(connection));
+    std::unique_ptr<ServerConnection> server(new ServerConnection(connection, connectionString, session));
+    if (Outcome begun = server->begin(); !begun)
+        return begun.failure();
+    return server;
+}
+
+Outcome ServerConnection::begin()
+{
+    QByteArray settings = "SET standard_conforming_strings = on";
+    if (m_session.readOnly)
+        settings += "; SET default_transaction_read_only = on";
+    if (m_session.statementMilliseconds > 0)
+        settings += "; SET statement_timeout = " + QByteArray::number(m_session.statementMilliseconds);
+    return execute(settings);
+}
+
+Outcome ServerConnection::reconnectIfLost()
+{
+    if (PQstatus(m_connection) != CONNECTION_BAD)
+        return {};
+    PQreset(m_connection);
+    if (PQstatus(m_connection) != CONNECTION_OK)
+        return Failure { FailureNumber::CannotReadFile,
+                         QStringLiteral("cannot connect to the server again (%1): %2").arg(m_connectionString, serverText(PQerrorMessage(m_connection))) };
+    PQsetNoticeProcessor(m_connection, [](void*, const char*) {}, nullptr);
+    return begin();
+}
+
+Result<ServerConnection::Rows> ServerConnection::select(const QByteArray& sql)
+{
+    if (Outcome connected = reconnectIfLost(); !connected)
+        return connected.failure();
+    ResultGuard result { PQexec(m_connection, sql.constData()) };
+    if (PQresultStatus(result.result) != PGRES_TUPLES_OK) {
+        if (PQstatus(m_connection) == CONNECTION_BAD)
+            return Failure { FailureNumber::CannotReadFile,
+                             QStringLiteral("the connection to the server was lost (%1): %2; the next operation connects again")
+                                 .arg(m_connectionString, serverText(PQerrorMessage(m_connection))) };
+        return failure(QStringLiteral("the server refused \"%1\"").arg(QString::fromUtf8(sql.left(200))));
+    }
+    Rows rows;
+    const int columns = PQnfields(result.result);
+    for (int column = 0; column < columns; ++column)
+        rows.columns.emplace_back(PQfname(result.result, column));
+    rows.count = PQntuples(result.result);
+    rows.cells.reserve(static_cast<std::size_t>(rows.count * columns));
+    for (int row = 0; row < rows.count; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            if (PQgetisnull(result.result, row, column))
+                rows.cells.emplace_back();
+            else
+                rows.cells.emplace_back(std::string(PQgetvalue(result.result, row, column), static_cast<std::size_t>(PQgetlength(result.result, row, column))));
+        }
+    }
+    return rows;
 }
 
 ServerConnection::~ServerConnection()

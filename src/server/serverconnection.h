@@ -1,6 +1,9 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include <QByteArray>
 #include <QList>
@@ -15,8 +18,22 @@ struct pg_conn;
 // the server's authentication, never from the program's files.
 class ServerConnection final {
 public:
-    // Waits at most `timeoutSeconds` for the server unless the string sets connect_timeout.
+    struct Session final {
+        int connectSeconds = 10; // unless the string sets connect_timeout
+        bool readOnly = false;   // every transaction read-only, on the server's side too
+        int statementMilliseconds = 0; // the longest a statement may run; 0 for no limit
+        bool passwordRefused = false; // a password in the string itself is refused
+    };
+
+    // The rows of a query as the server sent them, in text form.
+    struct Rows final {
+        std::vector<std::string> columns;
+        std::vector<std::optional<std::string>> cells; // row by row; nullopt for a missing value
+        qsizetype count = 0;
+    };
+
     static Result<std::unique_ptr<ServerConnection>> open(const QString& connectionString, int timeoutSeconds = 10);
+    static Result<std::unique_ptr<ServerConnection>> open(const QString& connectionString, const Session& session);
     ~ServerConnection();
     ServerConnection(const ServerConnection&) = delete;
     ServerConnection& operator=(const ServerConnection&) = delete;
@@ -25,6 +42,9 @@ public:
     Outcome execute(const QByteArray& sql);
     // The rows of a query, each value as text (a null as an empty string).
     Result<QList<QStringList>> rows(const QByteArray& sql);
+    // The rows of a query with their column names and missing values. A connection found lost
+    // is reported as such; the next call connects again.
+    Result<Rows> select(const QByteArray& sql);
     // Sends `data` to a COPY ... FROM STDIN statement.
     Outcome copyIn(const QByteArray& statement, const QByteArray& data);
 
@@ -32,8 +52,16 @@ public:
     QString describe() const;
 
 private:
-    explicit ServerConnection(pg_conn* connection) : m_connection(connection) { }
+    ServerConnection(pg_conn* connection, QString connectionString, Session session)
+        : m_connection(connection), m_connectionString(std::move(connectionString)), m_session(session)
+    {
+    }
     Failure failure(const QString& what) const;
+    // The session's settings, after connecting and after connecting again.
+    Outcome begin();
+    Outcome reconnectIfLost();
 
     pg_conn* m_connection;
+    QString m_connectionString;
+    Session m_session;
 };
