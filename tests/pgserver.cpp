@@ -31,7 +31,7 @@ QString serverBinaries()
 
 } // namespace
 
-PgServer::PgServer()
+PgServer::PgServer(bool loopback)
 {
     m_binaries = serverBinaries();
     if (m_binaries.isEmpty()) {
@@ -51,13 +51,17 @@ PgServer::PgServer()
         m_problem = QStringLiteral("initdb failed: ") + output;
         return;
     }
-    // Only the socket: no TCP port is opened, so the port number just names the socket and a
-    // random one cannot collide with another test's.
+    // Only the socket unless asked: no TCP port is opened, so the port number just names the
+    // socket and a random one cannot collide with another test's. On the loopback interface a
+    // port in use makes the start fail, and another is tried.
     for (int attempt = 0; attempt < 5 && !m_running; ++attempt) {
         m_port = 20000 + static_cast<int>(QRandomGenerator::global()->bounded(40000));
         m_running = run(m_binaries + QStringLiteral("/pg_ctl"),
                         { QStringLiteral("-D"), data, QStringLiteral("-l"), m_folder.filePath(QStringLiteral("log")), QStringLiteral("-w"), QStringLiteral("-o"),
-                          QStringLiteral("-k %1 -p %2 -c listen_addresses= -c fsync=off").arg(m_folder.path()).arg(m_port), QStringLiteral("start") },
+                          QStringLiteral("-k %1 -p %2 -c listen_addresses=%3 -c fsync=off")
+                              .arg(m_folder.path())
+                              .arg(m_port)
+                              .arg(loopback ? QStringLiteral("127.0.0.1") : QString()), QStringLiteral("start") },
                         &output);
     }
     if (!m_running)
@@ -90,6 +94,11 @@ bool PgServer::run(const QString& program, const QStringList& arguments, QString
 QString PgServer::connection(const QString& database, const QString& user) const
 {
     return QStringLiteral("host=%1 port=%2 user=%3 dbname=%4").arg(m_folder.path()).arg(m_port).arg(user, database);
+}
+
+QString PgServer::loopbackConnection(const QString& database, const QString& user) const
+{
+    return QStringLiteral("hostaddr=127.0.0.1 port=%1 user=%2 dbname=%3").arg(m_port).arg(user, database);
 }
 
 QString PgServer::psql(const QString& sql, const QString& user) const

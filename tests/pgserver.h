@@ -8,7 +8,9 @@
 // run as root, since the server refuses root.
 class PgServer final {
 public:
-    PgServer();
+    // On its socket only, or also on the loopback interface (for measuring as a desktop
+    // reads a server over TCP).
+    explicit PgServer(bool loopback = false);
     ~PgServer();
     PgServer(const PgServer&) = delete;
     PgServer& operator=(const PgServer&) = delete;
@@ -17,6 +19,8 @@ public:
     const QString& problem() const { return m_problem; }
     // libpq's connection string for `database` as the cluster's superuser.
     QString connection(const QString& database = QStringLiteral("postgres"), const QString& user = QStringLiteral("evelmora")) const;
+    // The same over TCP to 127.0.0.1, when the server listens there.
+    QString loopbackConnection(const QString& database = QStringLiteral("postgres"), const QString& user = QStringLiteral("evelmora")) const;
     // Runs SQL through psql, as the superuser by default: its output, a value a line, or
     // "psql failed: " and why.
     QString psql(const QString& sql, const QString& user = QStringLiteral("evelmora")) const;

@@ -9,6 +9,7 @@
 #include "letterstartrules.h"
 #include "positionrule.h"
 #include "searchplan.h"
+#include "serverquery.h"
 #include "termsuggestions.h"
 #include "utf8text.h"
 
@@ -67,6 +68,8 @@ private slots:
     void closestOnAwkwardIndexes();
     void closestAgreesWithEveryDistance();
     void beginningsQueryText();
+    void serverTranslations_data();
+    void serverTranslations();
 };
 
 void TestCore::planQueriesInOrder()
@@ -434,6 +437,55 @@ void TestCore::beginningsQueryText()
     QVERIFY2(query.ends_with("ORDER BY [Frensh] LIMIT 40"), query.c_str());
     QVERIFY(TermSuggestions::beginningsQuery(direction, "", 40).empty());
     QVERIFY(TermSuggestions::beginningsQuery(QueryTexts::englishToFrench, "fear", 10).find("[English] >= 'fear'") != std::string::npos);
+}
+
+void TestCore::serverTranslations_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected"); // select | where | order | limit, or "refused: problem"
+    const QString all = QStringLiteral("\"english\", \"frensh\", \"num\"");
+    QTest::newRow("table alone") << QStringLiteral(" [PS] ") << all + QStringLiteral(" |  | stored | ");
+    QTest::newRow("browse by French") << QStringLiteral("select * from PS order by Frensh") << all + QStringLiteral(" |  | place | ");
+    QTest::newRow("lookup of the English window") << QStringLiteral("select * from PS ") << all + QStringLiteral(" |  | stored | ");
+    // The literal goes folded: case, accents and ligatures as the ordering sees them.
+    QTest::newRow("exact, quote doubled") << QStringLiteral("select * from Ps where [Frensh] = 'Œdipe l''É' order by frensh ")
+                                          << all + QStringLiteral(" | key = '\\x6f6564697065206c2765'::bytea | keyed place | ");
+    QTest::newRow("exact without order") << QStringLiteral("select * from Ps where [English] = 'a'") << QStringLiteral("refused: only frensh can be compared on the server, not English");
+    QTest::newRow("range") << QStringLiteral("select * from Ps where [Frensh] Between 'ab *'  and 'abz*' order by Frensh ASC ")
+                           << all + QStringLiteral(" | key BETWEEN '\\x6162202a'::bytea AND '\\x61627a2a'::bytea | keyed place | ");
+    QTest::newRow("completion") << QStringLiteral("SELECT [Frensh] AS term FROM Ps WHERE [Frensh] >= 'a' AND [Frensh] < 'b' ORDER BY [Frensh] LIMIT 40")
+                                << QStringLiteral("\"frensh\" AS \"term\" | key >= '\\x61'::bytea AND key < '\\x62'::bytea | keyed place | 40");
+    QTest::newRow("closest terms' reading") << QStringLiteral("SELECT [Frensh] AS term FROM Ps WHERE [Frensh] IS NOT NULL ORDER BY [Frensh]")
+                                            << QStringLiteral("\"frensh\" AS \"term\" | key IS NOT NULL | place | ");
+    QTest::newRow("longest") << QStringLiteral("select max(dictionary_length([Frensh])) as longest from Ps")
+                             << QStringLiteral("max(char_length(convert_from(key, 'UTF8'))) AS \"longest\" |  | aggregate | ");
+    QTest::newRow("two statements") << QStringLiteral("select * from PS; select * from PS") << QStringLiteral("refused: \"select\" is not understood here");
+    QTest::newRow("another table") << QStringLiteral("select * from p1.txt") << QStringLiteral("refused: the table p1.txt is not published on the server: only PS is");
+    QTest::newRow("no such field") << QStringLiteral("select Subfield from PS") << QStringLiteral("refused: no field named Subfield in the published table");
+    QTest::newRow("a number compared") << QStringLiteral("select * from PS where [Frensh] = 3") << QStringLiteral("refused: a quoted text expected before \"3\"");
+    QTest::newRow("limit beyond range") << QStringLiteral("select * from PS limit 99999999999999999999") << QStringLiteral("refused: LIMIT needs a whole number");
+    QTest::newRow("odd character") << QStringLiteral("select * from PS where [Frensh] = \"a\"") << QStringLiteral("refused: the character '\"' at position 35 is not understood");
+    QTest::newRow("unclosed bracket") << QStringLiteral("select [Frensh from PS") << QStringLiteral("refused: a [ without its ]");
+    QTest::newRow("empty") << QStringLiteral("  ") << QStringLiteral("refused: the query is empty");
+}
+
+void TestCore::serverTranslations()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    const ServerQuery::Table table { .columns = { "english", "frensh", "num" }, .keyField = "frensh" };
+    const ServerQuery::Translation translation = ServerQuery::translate(text.toStdString(), table);
+    QString actual;
+    if (!translation.plan) {
+        actual = QStringLiteral("refused: ") + QString::fromStdString(translation.problem);
+    } else {
+        const ServerQuery::Plan& plan = *translation.plan;
+        const QString order = plan.aggregate ? QStringLiteral("aggregate")
+                                             : QString(plan.keyed ? QStringLiteral("keyed ") : QString()) + (plan.order == ServerQuery::Order::Place ? QStringLiteral("place") : QStringLiteral("stored"));
+        actual = QString::fromStdString(plan.select) + QStringLiteral(" | ") + QString::fromStdString(plan.where) + QStringLiteral(" | ") + order + QStringLiteral(" | ")
+            + (plan.limit ? QString::number(*plan.limit) : QString());
+    }
+    QCOMPARE(actual, expected);
 }
 
 QTEST_GUILESS_MAIN(TestCore)

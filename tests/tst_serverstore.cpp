@@ -125,7 +125,22 @@ void TestServerStore::initTestCase()
     QVERIFY2(published.exitCode == 0, qPrintable(published.output));
     // The desktops' role may read the dictionary and nothing more.
     QCOMPARE(m_server->psql(u"CREATE ROLE reader LOGIN; GRANT USAGE ON SCHEMA fr_en, en_fr TO reader; GRANT SELECT ON fr_en.ps, en_fr.ps TO reader"_s), QString());
-    m_remote = serverDirectory(u"remote"_s, m_server->connection(u"postgres"_s, u"reader"_s));
+    // The desktop's connection files, as the tool writes them: the server's Letter Starts are
+    // those of the tables published.
+    m_remote = m_dir.filePath(u"remote"_s);
+    const ProgramRun connected = runProgram(QStringLiteral(TABLES_TOOL), { u"connect"_s, m_server->connection(u"postgres"_s, u"reader"_s), m_remote });
+    QVERIFY2(connected.exitCode == 0, qPrintable(connected.output));
+    QCOMPARE(connected.output, u"d0.UDL and d2.UDL in %1 read database postgres on %2, port %3\n"_s.arg(m_remote, m_server->socketFolder()).arg(m_server->port()));
+    for (const QString& name : { u"d0.UDL"_s, u"d2.UDL"_s }) {
+        auto local = ConnectionDescription::read(QDir(m_local).filePath(name), m_local);
+        auto remote = ConnectionDescription::read(QDir(m_remote).filePath(name), m_remote);
+        QVERIFY(local && remote);
+        QCOMPARE(remote->serverConnection, m_server->connection(u"postgres"_s, u"reader"_s));
+        QCOMPARE(remote->letterStarts, local->letterStarts);
+    }
+    const ProgramRun refused = runProgram(QStringLiteral(TABLES_TOOL), { u"connect"_s, m_server->connection() + u" password=secret"_s, m_dir.filePath(u"never"_s) });
+    QCOMPARE(refused.exitCode, 2);
+    QVERIFY2(refused.output.contains(u"holds a password"_s) && !QFileInfo::exists(m_dir.filePath(u"never"_s)), qPrintable(refused.output));
 
     // Words a user types: terms as they are, in capitals, their beginnings, misspelt, and
     // texts no entry has.

@@ -25,6 +25,7 @@
 #include "dictionaryoperations.h"
 #include "letterstarttable.h"
 #include "publish.h"
+#include "serverconnection.h"
 #include "tbxfile.h"
 #include "termexport.h"
 #include "direction.h"
@@ -529,6 +530,49 @@ int publish(const QString& dataDirectory, const QString& connectionString)
     return 0;
 }
 
+// Writes the connection files through which a desktop reads a published dictionary, each with
+// the Letter Starts of its table as the server orders it.
+int connectDesktop(const QString& connectionString, const QString& dataDirectory)
+{
+    // The desktop would refuse the string; better said now than on every desktop.
+    auto server = ServerConnection::open(connectionString, ServerConnection::Session { .passwordRefused = true });
+    if (!server) {
+        err() << server.failure().description << Qt::endl;
+        return 2;
+    }
+    QString quoted = connectionString;
+    quoted.replace(u'"', u"\"\""_s);
+    QStringList files;
+    for (const bool frenchToEnglish : { true, false }) {
+        auto rows = Publish::browseOrder(connectionString, frenchToEnglish);
+        if (!rows) {
+            err() << rows.failure().description << Qt::endl;
+            return 2;
+        }
+        QStringList terms;
+        for (const auto& row : *rows)
+            terms.append(row.first);
+        files.append(QStringLiteral("[oledb]\n; %1, published on %2\nProvider=postgresql;Data Source=\"%3\";Letter Starts=%4\n")
+                         .arg(frenchToEnglish ? u"French to English"_s : u"English to French"_s, (*server)->describe(), quoted,
+                              LetterStarts::format(letterStarts(terms))));
+    }
+    if (!QDir().mkpath(dataDirectory)) {
+        err() << "cannot make the data directory " << dataDirectory << Qt::endl;
+        return 2;
+    }
+    QTemporaryDir staging(QDir(dataDirectory).filePath(u".evelmora-build-XXXXXX"_s));
+    if (!staging.isValid()) {
+        err() << "cannot write in " << dataDirectory << ": " << staging.errorString() << Qt::endl;
+        return 2;
+    }
+    const QDir data(staging.path());
+    if (!writeFile(data.filePath(u"d0.UDL"_s), files[0]) || !writeFile(data.filePath(u"d2.UDL"_s), files[1])
+        || !moveIntoPlace(staging.path(), dataDirectory, { u"d0.UDL"_s, u"d2.UDL"_s }))
+        return 2;
+    out() << "d0.UDL and d2.UDL in " << dataDirectory << " read " << (*server)->describe() << Qt::endl;
+    return 0;
+}
+
 // export DATA_DIRECTORY --format tbx|csv [--direction fr|en] [--output FILE], options in any order.
 int exportCommand(const QStringList& arguments)
 {
@@ -577,6 +621,8 @@ int main(int argc, char* argv[])
         return exportCommand(args.mid(2));
     if (args.size() == 4 && args[1] == u"publish")
         return publish(args[2], args[3]);
+    if (args.size() == 4 && args[1] == u"connect")
+        return connectDesktop(args[2], args[3]);
     if (args.size() == 3 && args[1] == u"lint")
         return lint(args[2]);
     if (args.size() == 4 && args[1] == u"check" && args[2] == u"--server")
@@ -610,6 +656,7 @@ int main(int argc, char* argv[])
     const char* usage = "usage: evelmora-tables build TERMS.tsv|TERMS.csv|TERMS.tbx DATA_DIRECTORY\n"
                         "       evelmora-tables export DATA_DIRECTORY --format tbx|csv [--direction fr|en] [--output FILE]\n"
                         "       evelmora-tables publish DATA_DIRECTORY CONNECTION\n"
+                        "       evelmora-tables connect CONNECTION DATA_DIRECTORY\n"
                         "       evelmora-tables lint TERMS.tsv\n"
                         "       evelmora-tables check DATA_DIRECTORY | --server CONNECTION\n"
                         "       evelmora-tables compile DATA_DIRECTORY\n"

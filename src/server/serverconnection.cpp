@@ -47,8 +47,10 @@ Result<std::unique_ptr<ServerConnection>> ServerConnection::open(const QString& 
     const QByteArray timeout = QByteArray::number(session.connectSeconds);
     // The string's own settings come after the default wait, so they win; it must not read
     // settings from the environment's PGOPTIONS either way: libpq does that itself.
-    const char* const keywords[] = { "connect_timeout", "client_encoding", "dbname", nullptr };
-    const char* const values[] = { timeout.constData(), "UTF8", given.constData(), nullptr };
+    // Over TCP, a server that vanishes mid-answer is given up after 10 seconds rather than
+    // the system's quarter of an hour.
+    const char* const keywords[] = { "connect_timeout", "tcp_user_timeout", "client_encoding", "dbname", nullptr };
+    const char* const values[] = { timeout.constData(), "10000", "UTF8", given.constData(), nullptr };
     PGconn* connection = PQconnectdbParams(keywords, values, 1);
     if (!connection)
         return Failure { FailureNumber::OutOfMemory, QStringLiteral("cannot connect to the server: out of memory") };
