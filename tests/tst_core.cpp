@@ -449,12 +449,12 @@ void TestCore::serverTranslations_data()
     QTest::newRow("lookup of the English window") << QStringLiteral("select * from PS ") << all + QStringLiteral(" |  | stored | ");
     // The literal goes folded: case, accents and ligatures as the ordering sees them.
     QTest::newRow("exact, quote doubled") << QStringLiteral("select * from Ps where [Frensh] = 'Œdipe l''É' order by frensh ")
-                                          << all + QStringLiteral(" | key = '\\x6f6564697065206c2765'::bytea | keyed place | ");
+                                          << all + QStringLiteral(" | key = $1::bytea [oedipe l'e] | keyed place | ");
     QTest::newRow("exact without order") << QStringLiteral("select * from Ps where [English] = 'a'") << QStringLiteral("refused: only frensh can be compared on the server, not English");
     QTest::newRow("range") << QStringLiteral("select * from Ps where [Frensh] Between 'ab *'  and 'abz*' order by Frensh ASC ")
-                           << all + QStringLiteral(" | key BETWEEN '\\x6162202a'::bytea AND '\\x61627a2a'::bytea | keyed place | ");
+                           << all + QStringLiteral(" | key BETWEEN $1::bytea AND $2::bytea [ab *] [abz*] | keyed place | ");
     QTest::newRow("completion") << QStringLiteral("SELECT [Frensh] AS term FROM Ps WHERE [Frensh] >= 'a' AND [Frensh] < 'b' ORDER BY [Frensh] LIMIT 40")
-                                << QStringLiteral("\"frensh\" AS \"term\" | key >= '\\x61'::bytea AND key < '\\x62'::bytea | keyed place | 40");
+                                << QStringLiteral("\"frensh\" AS \"term\" | key >= $1::bytea AND key < $2::bytea [a] [b] | keyed place | 40");
     QTest::newRow("closest terms' reading") << QStringLiteral("SELECT [Frensh] AS term FROM Ps WHERE [Frensh] IS NOT NULL ORDER BY [Frensh]")
                                             << QStringLiteral("\"frensh\" AS \"term\" | key IS NOT NULL | place | ");
     QTest::newRow("longest") << QStringLiteral("select max(dictionary_length([Frensh])) as longest from Ps")
@@ -482,7 +482,10 @@ void TestCore::serverTranslations()
         const ServerQuery::Plan& plan = *translation.plan;
         const QString order = plan.aggregate ? QStringLiteral("aggregate")
                                              : QString(plan.keyed ? QStringLiteral("keyed ") : QString()) + (plan.order == ServerQuery::Order::Place ? QStringLiteral("place") : QStringLiteral("stored"));
-        actual = QString::fromStdString(plan.select) + QStringLiteral(" | ") + QString::fromStdString(plan.where) + QStringLiteral(" | ") + order + QStringLiteral(" | ")
+        QString where = QString::fromStdString(plan.where);
+        for (const std::string& parameter : plan.parameters)
+            where += QStringLiteral(" [") + QString::fromStdString(parameter) + u']';
+        actual = QString::fromStdString(plan.select) + QStringLiteral(" | ") + where + QStringLiteral(" | ") + order + QStringLiteral(" | ")
             + (plan.limit ? QString::number(*plan.limit) : QString());
     }
     QCOMPARE(actual, expected);

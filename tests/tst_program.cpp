@@ -8,6 +8,9 @@
 
 #include <unistd.h>
 
+#include "pgserver.h"
+#include "testsupport.h"
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -30,6 +33,7 @@ class TestProgram : public QObject {
 private slots:
     void withoutADisplay_data();
     void withoutADisplay();
+    void aWholeSessionWritesOnlyThePdf_data();
     void aWholeSessionWritesOnlyThePdf();
 };
 
@@ -62,8 +66,17 @@ void TestProgram::withoutADisplay()
 // Every system call that could make, change or remove a file is traced through a whole
 // session on a read-only data directory; the only one that succeeds must be the PDF the user
 // asked for.
+void TestProgram::aWholeSessionWritesOnlyThePdf_data()
+{
+    QTest::addColumn<bool>("onServer");
+    QTest::newRow("text tables") << false;
+    // The windows reading the dictionary from a PostgreSQL server instead.
+    QTest::newRow("server") << true;
+}
+
 void TestProgram::aWholeSessionWritesOnlyThePdf()
 {
+    QFETCH(bool, onServer);
     QTemporaryDir scratch;
     const QString home = scratch.filePath(u"home"_s);
     const QString runtime = scratch.filePath(u"runtime"_s);
@@ -83,6 +96,15 @@ void TestProgram::aWholeSessionWritesOnlyThePdf()
         const QString target = data + source.mid(qsizetype(std::strlen(DATA_DIR)));
         QVERIFY(entries.fileInfo().isDir() ? QDir().mkpath(target) : QFile::copy(source, target));
         copied.append(target);
+    }
+    std::unique_ptr<PgServer> server;
+    if (onServer) {
+        server = std::make_unique<PgServer>();
+        QVERIFY2(server->problem().isEmpty(), qPrintable(server->problem()));
+        QCOMPARE(runProgram(QStringLiteral(TABLES_TOOL), { u"publish"_s, QStringLiteral(DATA_DIR), server->connection() }).exitCode, 0);
+        QCOMPARE(server->psql(u"CREATE ROLE reader LOGIN; GRANT USAGE ON SCHEMA fr_en, en_fr TO reader; GRANT SELECT ON fr_en.ps, en_fr.ps TO reader"_s), QString());
+        const ProgramRun connected = runProgram(QStringLiteral(TABLES_TOOL), { u"connect"_s, server->connection(u"postgres"_s, u"reader"_s), data });
+        QVERIFY2(connected.exitCode == 0, qPrintable(connected.output));
     }
     const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
     const auto readOnlyFolder = readOnly | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;

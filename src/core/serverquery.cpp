@@ -293,8 +293,9 @@ private:
         return true;
     }
 
-    // The value side of a comparison: a quoted text, folded as the ordering folds it.
-    bool literal(std::string* out)
+    // The value side of a comparison: a quoted text, folded as the ordering folds it, sent
+    // beside the query as a parameter, so that no text of the user's is ever part of it.
+    bool literal(Plan* plan, std::string* out)
     {
         const Token value = next();
         if (value.kind != Kind::Text) {
@@ -305,7 +306,8 @@ private:
             m_problem = "a quoted text is not valid UTF-8";
             return false;
         }
-        *out = keyLiteral(value.text);
+        plan->parameters.push_back(DictionaryCollation::foldedUtf8(value.text));
+        *out = "$" + std::to_string(plan->parameters.size()) + "::bytea";
         return true;
     }
 
@@ -326,7 +328,7 @@ private:
             if (keyword("between")) {
                 std::string low;
                 std::string high;
-                if (!literal(&low) || !keyword("and", "AND") || !literal(&high))
+                if (!literal(plan, &low) || !keyword("and", "AND") || !literal(plan, &high))
                     return false;
                 condition = "key BETWEEN " + low + " AND " + high;
                 *compared = true;
@@ -342,7 +344,7 @@ private:
                     return false;
                 }
                 std::string value;
-                if (!literal(&value))
+                if (!literal(plan, &value))
                     return false;
                 condition = "key " + op.text + ' ' + value;
                 *compared = true;
@@ -360,18 +362,6 @@ private:
 };
 
 } // namespace
-
-std::string keyLiteral(std::string_view text)
-{
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string literal = "'\\x";
-    for (const char c : DictionaryCollation::foldedUtf8(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        literal += digits[byte >> 4];
-        literal += digits[byte & 0xF];
-    }
-    return literal + "'::bytea";
-}
 
 Translation translate(std::string_view recordSource, const Table& table)
 {

@@ -22,7 +22,8 @@ enum class Order { Stored, Place };
 
 struct Plan final {
     std::string select;                 // the select list, for "SELECT <select> FROM table"
-    std::string where;                  // conditions on key, or empty
+    std::string where;                  // conditions on key, or empty; $1… stand for
+    std::vector<std::string> parameters; // the folded texts compared, as bytes
     Order order = Order::Stored;        // the unique column the rows come in
     bool keyed = false;                 // every row has a key: a comparison selected it
     std::optional<long long> limit;
@@ -36,8 +37,5 @@ struct Translation final {
 
 // `table` names the published columns; the text's table must be PS (in any case).
 Translation translate(std::string_view recordSource, const Table& table);
-
-// A folded key as a bytea literal: '\x6162'::bytea.
-std::string keyLiteral(std::string_view text);
 
 } // namespace ServerQuery

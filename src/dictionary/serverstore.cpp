@@ -64,7 +64,10 @@ public:
             sql = "SELECT coalesce(max(" + m_order + ") + 1, 0) FROM " + m_table;
         else
             sql = "SELECT count(*) FROM (SELECT 1 FROM " + m_table + " WHERE " + QByteArray::fromStdString(m_plan.where) + limitClause(0) + ") AS rows";
-        auto rows = m_server->select(sql);
+        std::vector<ServerConnection::Parameter> parameters;
+        for (const std::string& key : m_plan.parameters)
+            parameters.push_back({ key, true });
+        auto rows = m_server->select(sql, parameters);
         if (!rows)
             return failed(rows.failure());
         qsizetype count = rows->cells.empty() || !rows->cells.front() ? 0 : static_cast<qsizetype>(std::stoll(*rows->cells.front()));
@@ -99,7 +102,9 @@ public:
 
     const QString& query() const override { return m_query; }
 
-    static constexpr qsizetype pageRows = 64;
+    // A window shows one entry: the first page is small, and pages read one after another
+    // double, up to the largest.
+    static constexpr qsizetype pageRows = 16;
     static constexpr qsizetype largestPage = 4096;
     static constexpr std::size_t pagesKept = 4; // besides the first
 
@@ -158,10 +163,22 @@ private:
         QByteArray conditions = where;
         const auto also = [&conditions](const QByteArray& condition) { conditions += (conditions.isEmpty() ? "" : " AND ") + condition; };
         QByteArray order = m_keyed ? QByteArray(" ORDER BY key, place") : QByteArray(" ORDER BY " + m_order);
-        const auto beyond = [this](const char* comparison, const QByteArray& key, long long place) -> QByteArray {
-            if (m_keyed)
-                return "(key, place) " + QByteArray(comparison) + " ('" + key + "'::bytea, " + QByteArray::number(place) + ')';
-            return m_order + ' ' + comparison + ' ' + QByteArray::number(place);
+        // The values compared go beside the text, so the text of a page is the same whatever
+        // the page: the server prepares it once.
+        std::vector<ServerConnection::Parameter> parameters;
+        for (const std::string& key : m_plan.parameters)
+            parameters.push_back({ key, true });
+        const auto parameter = [&parameters](std::string value, const char* type) -> QByteArray {
+            parameters.push_back({ std::move(value), false });
+            return '$' + QByteArray::number(qsizetype(parameters.size())) + "::" + type;
+        };
+        const auto beyond = [&](const char* comparison, const QByteArray& key, long long place) -> QByteArray {
+            if (m_keyed) {
+                // The key as the server wrote it (\x and hex digits), which it reads back so.
+                const QByteArray keyValue = parameter(key.toStdString(), "bytea");
+                return "(key, place) " + QByteArray(comparison) + " (" + keyValue + ", " + parameter(std::to_string(place), "integer") + ')';
+            }
+            return m_order + ' ' + comparison + ' ' + parameter(std::to_string(place), "integer");
         };
         qsizetype first = index;
         qsizetype size = pageRows;
@@ -183,7 +200,7 @@ private:
         } else if (where.isEmpty()) {
             // Rows are numbered from 0 in this order: the page is found in the index directly.
             first = std::max<qsizetype>(0, index - pageRows / 8);
-            also(m_order + " >= " + QByteArray::number(first));
+            also(m_order + " >= " + parameter(std::to_string(first), "integer"));
         } else {
             first = std::max<qsizetype>(0, index - pageRows / 8);
             offset = " OFFSET " + QByteArray::number(first);
@@ -193,7 +210,7 @@ private:
             + " FROM " + m_table + (conditions.isEmpty() ? QByteArray() : " WHERE " + conditions);
         if (!m_plan.aggregate)
             sql += order + (backwards ? " LIMIT " + QByteArray::number(size) : limitClause(first, size)) + offset;
-        auto rows = m_server->select(sql);
+        auto rows = m_server->select(sql, parameters);
         if (!rows)
             return failed(rows.failure());
         const int skip = m_plan.aggregate ? 0 : m_keyed ? 2 : 1;

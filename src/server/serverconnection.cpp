@@ -72,6 +72,9 @@ Outcome ServerConnection::begin()
     QByteArray settings = "SET standard_conforming_strings = on";
     if (m_session.readOnly)
         settings += "; SET default_transaction_read_only = on";
+    // Prepared statements keep one plan: the program's queries are index lookups whose best
+    // plan does not change with the values looked up.
+    settings += "; SET plan_cache_mode = force_generic_plan";
     if (m_session.statementMilliseconds > 0)
         settings += "; SET statement_timeout = " + QByteArray::number(m_session.statementMilliseconds);
     return execute(settings);
@@ -82,6 +85,7 @@ Outcome ServerConnection::reconnectIfLost()
     if (PQstatus(m_connection) != CONNECTION_BAD)
         return {};
     PQreset(m_connection);
+    m_prepared.clear(); // a new session knows none of them
     if (PQstatus(m_connection) != CONNECTION_OK)
         return Failure { FailureNumber::CannotReadFile,
                          QStringLiteral("cannot connect to the server again (%1): %2").arg(m_connectionString, serverText(PQerrorMessage(m_connection))) };
@@ -89,18 +93,48 @@ Outcome ServerConnection::reconnectIfLost()
     return begin();
 }
 
-Result<ServerConnection::Rows> ServerConnection::select(const QByteArray& sql)
+Failure ServerConnection::selectFailure(const QByteArray& sql) const
+{
+    if (PQstatus(m_connection) == CONNECTION_BAD)
+        return Failure { FailureNumber::CannotReadFile, QStringLiteral("the connection to the server was lost (%1): %2; the next operation connects again")
+                                                            .arg(m_connectionString, serverText(PQerrorMessage(m_connection))) };
+    return failure(QStringLiteral("the server refused \"%1\"").arg(QString::fromUtf8(sql.left(200))));
+}
+
+Result<ServerConnection::Rows> ServerConnection::select(const QByteArray& sql, const std::vector<Parameter>& parameters)
 {
     if (Outcome connected = reconnectIfLost(); !connected)
         return connected.failure();
-    ResultGuard result { PQexec(m_connection, sql.constData()) };
-    if (PQresultStatus(result.result) != PGRES_TUPLES_OK) {
-        if (PQstatus(m_connection) == CONNECTION_BAD)
-            return Failure { FailureNumber::CannotReadFile,
-                             QStringLiteral("the connection to the server was lost (%1): %2; the next operation connects again")
-                                 .arg(m_connectionString, serverText(PQerrorMessage(m_connection))) };
-        return failure(QStringLiteral("the server refused \"%1\"").arg(QString::fromUtf8(sql.left(200))));
+    PGresult* answer = nullptr;
+    if (parameters.empty()) {
+        answer = PQexec(m_connection, sql.constData());
+    } else {
+        // A session prepares a few dozen statement shapes; past that many, one is run unnamed.
+        constexpr qsizetype mostPrepared = 256;
+        QByteArray name = m_prepared.value(sql);
+        if (name.isEmpty() && m_prepared.size() < mostPrepared) {
+            const QByteArray fresh = "evelmora_" + QByteArray::number(m_prepared.size());
+            ResultGuard prepared { PQprepare(m_connection, fresh.constData(), sql.constData(), 0, nullptr) };
+            if (PQresultStatus(prepared.result) != PGRES_COMMAND_OK)
+                return selectFailure(sql);
+            m_prepared.insert(sql, fresh);
+            name = fresh;
+        }
+        std::vector<const char*> values;
+        std::vector<int> lengths;
+        std::vector<int> formats;
+        for (const Parameter& parameter : parameters) {
+            values.push_back(parameter.value.c_str());
+            lengths.push_back(static_cast<int>(parameter.value.size()));
+            formats.push_back(parameter.binary ? 1 : 0);
+        }
+        const int count = static_cast<int>(parameters.size());
+        answer = name.isEmpty() ? PQexecParams(m_connection, sql.constData(), count, nullptr, values.data(), lengths.data(), formats.data(), 0)
+                                : PQexecPrepared(m_connection, name.constData(), count, values.data(), lengths.data(), formats.data(), 0);
     }
+    ResultGuard result { answer };
+    if (PQresultStatus(result.result) != PGRES_TUPLES_OK)
+        return selectFailure(sql);
     Rows rows;
     const int columns = PQnfields(result.result);
     for (int column = 0; column < columns; ++column)

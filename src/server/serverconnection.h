@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -42,9 +43,16 @@ public:
     Outcome execute(const QByteArray& sql);
     // The rows of a query, each value as text (a null as an empty string).
     Result<QList<QStringList>> rows(const QByteArray& sql);
+    // A value sent beside a statement for its $1, $2 …: text, or bytes as they are.
+    struct Parameter final {
+        std::string value;
+        bool binary = false;
+    };
+
     // The rows of a query with their column names and missing values. A connection found lost
-    // is reported as such; the next call connects again.
-    Result<Rows> select(const QByteArray& sql);
+    // is reported as such; the next call connects again. With parameters, the statement is
+    // prepared once a session, so running it again skips the server's parsing and planning.
+    Result<Rows> select(const QByteArray& sql, const std::vector<Parameter>& parameters = {});
     // Sends `data` to a COPY ... FROM STDIN statement.
     Outcome copyIn(const QByteArray& statement, const QByteArray& data);
 
@@ -60,8 +68,10 @@ private:
     // The session's settings, after connecting and after connecting again.
     Outcome begin();
     Outcome reconnectIfLost();
+    Failure selectFailure(const QByteArray& sql) const;
 
     pg_conn* m_connection;
     QString m_connectionString;
     Session m_session;
+    QHash<QByteArray, QByteArray> m_prepared; // statement text: its name in this session
 };
