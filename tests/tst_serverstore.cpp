@@ -300,6 +300,19 @@ void TestServerStore::theSessionOnlyReads()
     QVERIFY(timeout);
     QCOMPARE(timeout->cells.front().value(), std::string("5s"));
 
+    // A statement the server refuses, prepared and run in one go, leaves the session usable;
+    // run again, it is refused again the same way.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto refused = (*session)->select("SELECT frensh FROM fr_en.ps WHERE no_such_column = $1", { { "x", false } });
+        QVERIFY(!refused);
+        QVERIFY2(refused.failure().description.contains(u"column \"no_such_column\" does not exist"_s), qPrintable(refused.failure().description));
+        auto stillThere = (*session)->select("SELECT frensh FROM fr_en.ps WHERE place = $1::integer", { { "3", false } });
+        QVERIFY2(stillThere && stillThere->count == 1, qPrintable(stillThere ? QString() : stillThere.failure().description));
+    }
+    auto slow = (*session)->select("SELECT pg_sleep($1::float8)", { { "6", false } });
+    QVERIFY(!slow);
+    QVERIFY2(slow.failure().description.contains(u"canceling statement due to statement timeout"_s), qPrintable(slow.failure().description));
+
     // Only the program's own query shapes go to the server.
     WindowData remote = WindowData::open(Direction::frenchToEnglish(), m_remote);
     QVERIFY(remote.store);

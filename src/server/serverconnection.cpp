@@ -93,8 +93,11 @@ Outcome ServerConnection::reconnectIfLost()
     return begin();
 }
 
-Failure ServerConnection::selectFailure(const QByteArray& sql) const
+Failure ServerConnection::selectFailure(const QByteArray& sql, const pg_result* result) const
 {
+    const char* resultMessage = result ? PQresultErrorMessage(result) : nullptr;
+    if (resultMessage && *resultMessage && PQstatus(m_connection) != CONNECTION_BAD)
+        return { FailureNumber::QueryFailed, QStringLiteral("the server refused \"%1\": %2").arg(QString::fromUtf8(sql.left(200)), serverText(resultMessage)) };
     if (PQstatus(m_connection) == CONNECTION_BAD)
         return Failure { FailureNumber::CannotReadFile, QStringLiteral("the connection to the server was lost (%1): %2; the next operation connects again")
                                                             .arg(m_connectionString, serverText(PQerrorMessage(m_connection))) };
@@ -109,17 +112,6 @@ Result<ServerConnection::Rows> ServerConnection::select(const QByteArray& sql, c
     if (parameters.empty()) {
         answer = PQexec(m_connection, sql.constData());
     } else {
-        // A session prepares a few dozen statement shapes; past that many, one is run unnamed.
-        constexpr qsizetype mostPrepared = 256;
-        QByteArray name = m_prepared.value(sql);
-        if (name.isEmpty() && m_prepared.size() < mostPrepared) {
-            const QByteArray fresh = "evelmora_" + QByteArray::number(m_prepared.size());
-            ResultGuard prepared { PQprepare(m_connection, fresh.constData(), sql.constData(), 0, nullptr) };
-            if (PQresultStatus(prepared.result) != PGRES_COMMAND_OK)
-                return selectFailure(sql);
-            m_prepared.insert(sql, fresh);
-            name = fresh;
-        }
         std::vector<const char*> values;
         std::vector<int> lengths;
         std::vector<int> formats;
@@ -129,12 +121,63 @@ Result<ServerConnection::Rows> ServerConnection::select(const QByteArray& sql, c
             formats.push_back(parameter.binary ? 1 : 0);
         }
         const int count = static_cast<int>(parameters.size());
-        answer = name.isEmpty() ? PQexecParams(m_connection, sql.constData(), count, nullptr, values.data(), lengths.data(), formats.data(), 0)
-                                : PQexecPrepared(m_connection, name.constData(), count, values.data(), lengths.data(), formats.data(), 0);
+        // A session prepares a few dozen statement shapes; past that many, one is run unnamed.
+        constexpr qsizetype mostPrepared = 256;
+        const QByteArray name = m_prepared.value(sql);
+        if (!name.isEmpty()) {
+            answer = PQexecPrepared(m_connection, name.constData(), count, values.data(), lengths.data(), formats.data(), 0);
+        } else if (m_prepared.size() >= mostPrepared) {
+            answer = PQexecParams(m_connection, sql.constData(), count, nullptr, values.data(), lengths.data(), formats.data(), 0);
+        } else {
+            // Prepared and run in one round trip: the first search of a window waits no longer
+            // than an unprepared one.
+            const QByteArray fresh = "evelmora_" + QByteArray::number(m_prepared.size());
+            bool prepared = false;
+            if (PQenterPipelineMode(m_connection) == 1) {
+                const bool sent = PQsendPrepare(m_connection, fresh.constData(), sql.constData(), 0, nullptr) == 1
+                    && PQsendQueryPrepared(m_connection, fresh.constData(), count, values.data(), lengths.data(), formats.data(), 0) == 1
+                    && PQpipelineSync(m_connection) == 1;
+                // Every result up to the sync is read, whatever went wrong, so the connection is
+                // left ready for the next statement.
+                for (int results = 0, ends = 0; sent;) {
+                    PGresult* next = PQgetResult(m_connection);
+                    if (!next) {
+                        // The end of one statement's results; a broken connection ends them all.
+                        if (PQstatus(m_connection) == CONNECTION_BAD || ++ends > 2)
+                            break;
+                        continue;
+                    }
+                    ends = 0;
+                    const ExecStatusType status = PQresultStatus(next);
+                    if (status == PGRES_PIPELINE_SYNC) {
+                        PQclear(next);
+                        break;
+                    }
+                    if (results++ == 0) {
+                        prepared = status == PGRES_COMMAND_OK;
+                        if (!prepared) {
+                            PQclear(answer);
+                            answer = next; // why the statement was refused
+                            continue;
+                        }
+                        PQclear(next);
+                    } else if (!answer) {
+                        answer = next;
+                    } else {
+                        PQclear(next);
+                    }
+                }
+                PQexitPipelineMode(m_connection);
+            } else {
+                answer = PQexecParams(m_connection, sql.constData(), count, nullptr, values.data(), lengths.data(), formats.data(), 0);
+            }
+            if (prepared)
+                m_prepared.insert(sql, fresh);
+        }
     }
     ResultGuard result { answer };
     if (PQresultStatus(result.result) != PGRES_TUPLES_OK)
-        return selectFailure(sql);
+        return selectFailure(sql, result.result);
     Rows rows;
     const int columns = PQnfields(result.result);
     for (int column = 0; column < columns; ++column)

@@ -13,6 +13,7 @@
 #include "failure.h"
 
 struct pg_conn;
+struct pg_result;
 
 // A session with a PostgreSQL server. The connection string is libpq's own (key=value pairs,
 // a postgresql:// URI or service=NAME from pg_service.conf); passwords come from ~/.pgpass or
@@ -68,7 +69,7 @@ private:
     // The session's settings, after connecting and after connecting again.
     Outcome begin();
     Outcome reconnectIfLost();
-    Failure selectFailure(const QByteArray& sql) const;
+    Failure selectFailure(const QByteArray& sql, const pg_result* result = nullptr) const;
 
     pg_conn* m_connection;
     QString m_connectionString;
