@@ -4,9 +4,10 @@
 
 namespace {
 
+// libpq's words on one line: its messages span several, indented with tabs.
 QString serverText(const char* text)
 {
-    return QString::fromUtf8(text).trimmed();
+    return QString::fromUtf8(text).simplified();
 }
 
 // Frees a result whatever happens to the statement.
