@@ -229,7 +229,7 @@ private:
     {
         if (keyword("as")) {
             const Token name = next();
-            if (!isName(name)) {
+            if (!isName(name) || name.text.empty()) {
                 m_problem = "a name expected after AS";
                 return {};
             }
