@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <tuple>
 
 #include <QCoreApplication>
@@ -156,6 +157,22 @@ QList<Row> tableRows(const QList<TermSource::Entry>& entries, bool frenchToEngli
     return rows;
 }
 
+// A folder inside the data directory (made if need be) for writing files before they move
+// into place; null, with the reason said, when there can be none.
+std::unique_ptr<QTemporaryDir> stagingIn(const QString& dataDirectory)
+{
+    if (!QDir().mkpath(dataDirectory)) {
+        err() << "cannot create " << dataDirectory << Qt::endl;
+        return nullptr;
+    }
+    auto staging = std::make_unique<QTemporaryDir>(QDir(dataDirectory).filePath(u".evelmora-build-XXXXXX"_s));
+    if (!staging->isValid()) {
+        err() << "cannot write in " << dataDirectory << ": " << staging->errorString() << Qt::endl;
+        return nullptr;
+    }
+    return staging;
+}
+
 // Moves what `staging` holds into `target`, a name at a time: a file replaces its namesake in
 // one step, a folder takes the place of the one of the same name. What is replaced is kept in
 // `staging` until the end, so that a move that fails puts back everything moved before it.
@@ -229,25 +246,19 @@ int build(const QString& source, const QString& dataDirectory)
     QStringList englishTerms;
     for (const Row& row : english)
         englishTerms.append(row.english);
-    if (!QDir().mkpath(dataDirectory)) {
-        err() << "cannot create " << dataDirectory << Qt::endl;
-        return 2;
-    }
     // Everything is written beside the tables first, so that a build that fails half-way
     // leaves the data directory as it was.
-    QTemporaryDir staging(QDir(dataDirectory).filePath(u".evelmora-build-XXXXXX"_s));
-    if (!staging.isValid()) {
-        err() << "cannot write in " << dataDirectory << ": " << staging.errorString() << Qt::endl;
+    const auto staging = stagingIn(dataDirectory);
+    if (!staging)
         return 2;
-    }
-    const QDir data(staging.path());
+    const QDir data(staging->path());
     const auto connection = [](const QString& title, const QString& source, const QStringList& terms) {
         return QStringLiteral("[oledb]\n; %1\nProvider=text;Data Source=%2;Letter Starts=%3\n").arg(title, source, LetterStarts::format(letterStarts(terms)));
     };
     const bool written = writeTable(data.filePath(QStringLiteral("fr-en")), french) && writeTable(data.filePath(QStringLiteral("en-fr")), english)
         && writeFile(data.filePath(QStringLiteral("d0.UDL")), connection(QStringLiteral("French to English"), QStringLiteral("fr-en"), frenchTerms))
         && writeFile(data.filePath(QStringLiteral("d2.UDL")), connection(QStringLiteral("English to French"), QStringLiteral("en-fr"), englishTerms));
-    if (!written || !moveIntoPlace(staging.path(), dataDirectory, { u"fr-en"_s, u"en-fr"_s, u"d0.UDL"_s, u"d2.UDL"_s }))
+    if (!written || !moveIntoPlace(staging->path(), dataDirectory, { u"fr-en"_s, u"en-fr"_s, u"d0.UDL"_s, u"d2.UDL"_s }))
         return 2;
     QSet<QString> pairs;
     for (const TermSource::Entry& entry : *entries)
@@ -556,18 +567,12 @@ int connectDesktop(const QString& connectionString, const QString& dataDirectory
                          .arg(frenchToEnglish ? u"French to English"_s : u"English to French"_s, (*server)->describe(), quoted,
                               LetterStarts::format(letterStarts(terms))));
     }
-    if (!QDir().mkpath(dataDirectory)) {
-        err() << "cannot make the data directory " << dataDirectory << Qt::endl;
+    const auto staging = stagingIn(dataDirectory);
+    if (!staging)
         return 2;
-    }
-    QTemporaryDir staging(QDir(dataDirectory).filePath(u".evelmora-build-XXXXXX"_s));
-    if (!staging.isValid()) {
-        err() << "cannot write in " << dataDirectory << ": " << staging.errorString() << Qt::endl;
-        return 2;
-    }
-    const QDir data(staging.path());
+    const QDir data(staging->path());
     if (!writeFile(data.filePath(u"d0.UDL"_s), files[0]) || !writeFile(data.filePath(u"d2.UDL"_s), files[1])
-        || !moveIntoPlace(staging.path(), dataDirectory, { u"d0.UDL"_s, u"d2.UDL"_s }))
+        || !moveIntoPlace(staging->path(), dataDirectory, { u"d0.UDL"_s, u"d2.UDL"_s }))
         return 2;
     out() << "d0.UDL and d2.UDL in " << dataDirectory << " read " << (*server)->describe() << Qt::endl;
     return 0;

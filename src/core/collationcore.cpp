@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "utf8text.h"
+
 namespace DictionaryCollation {
 namespace {
 
@@ -56,24 +58,8 @@ std::string foldedUtf8(std::string_view text)
     std::string result;
     result.reserve(text.size());
     FoldedStream<Utf8Reader> stream { Utf8Reader(text) };
-    for (std::int32_t c = stream.next(); c >= 0; c = stream.next()) {
-        const auto u = static_cast<std::uint32_t>(c);
-        if (u < 0x80) {
-            result += static_cast<char>(u);
-        } else if (u < 0x800) {
-            result += static_cast<char>(0xC0 | (u >> 6));
-            result += static_cast<char>(0x80 | (u & 0x3F));
-        } else if (u < 0x10000) {
-            result += static_cast<char>(0xE0 | (u >> 12));
-            result += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            result += static_cast<char>(0x80 | (u & 0x3F));
-        } else {
-            result += static_cast<char>(0xF0 | (u >> 18));
-            result += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
-            result += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            result += static_cast<char>(0x80 | (u & 0x3F));
-        }
-    }
+    for (std::int32_t c = stream.next(); c >= 0; c = stream.next())
+        Utf8Text::append(result, static_cast<char32_t>(c));
     return result;
 }
 

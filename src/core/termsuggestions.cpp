@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "collationcore.h"
+#include "utf8text.h"
 
 namespace TermSuggestions {
 
@@ -19,30 +20,11 @@ std::u32string folded(std::string_view utf8)
 
 namespace {
 
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 std::string literal(const std::u32string& text)
 {
     std::string quoted = "'";
     for (const char32_t c : text) {
-        appendUtf8(quoted, c);
+        Utf8Text::append(quoted, c);
         if (c == U'\'')
             quoted += '\'';
     }

@@ -14,6 +14,9 @@ bool valid(std::string_view text);
 // The code point starting at `at` in valid UTF-8, and how many bytes it takes.
 char32_t decode(std::string_view text, std::size_t at, std::size_t* size);
 
+// Appends the UTF-8 form of a code point.
+void append(std::string& out, char32_t c);
+
 // Blanks as Qt's QChar::isSpace sees them: the ASCII controls \t to \r, U+0085 and the
 // Unicode separators (no-break space, ideographic space …).
 bool isSpace(char32_t c);
