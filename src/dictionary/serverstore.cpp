@@ -1,10 +1,45 @@
 #include "serverstore.h"
 
 #include <algorithm>
+#include <deque>
 #include <optional>
 #include <vector>
 
 #include "serverconnection.h"
+
+// The rows lately read on small pages by any result of one store, by their place and stored
+// position: the browse cursor's row at the entry a search has just found is there already,
+// so placing the cursor needs no second round trip to the server.
+class RecentRows final {
+public:
+    struct Row {
+        std::string select; // the select list the cells answer
+        long long place = 0;
+        long long stored = 0;
+        std::vector<std::optional<std::string>> cells;
+    };
+
+    const Row* find(const std::string& select, bool byPlace, long long position) const
+    {
+        for (auto row = m_rows.rbegin(); row != m_rows.rend(); ++row) {
+            if ((byPlace ? row->place : row->stored) == position && row->select == select)
+                return &*row;
+        }
+        return nullptr;
+    }
+
+    void add(Row row)
+    {
+        m_rows.push_back(std::move(row));
+        if (m_rows.size() > kept)
+            m_rows.pop_front();
+    }
+
+    static constexpr std::size_t kept = 64;
+
+private:
+    std::deque<Row> m_rows;
+};
 
 namespace {
 
@@ -21,8 +56,12 @@ bool orderColumn(const std::string& name)
 // it grows, so reading every row takes few round trips.
 class ServerQueryResult final : public QueryResult {
 public:
-    ServerQueryResult(std::shared_ptr<ServerConnection> server, QByteArray table, ServerQuery::Plan plan, QString query)
-        : m_server(std::move(server)), m_table(std::move(table)), m_plan(std::move(plan)), m_query(std::move(query))
+    ServerQueryResult(std::shared_ptr<ServerConnection> server, std::shared_ptr<RecentRows> recent, QByteArray table, ServerQuery::Plan plan, QString query)
+        : m_server(std::move(server))
+        , m_recent(std::move(recent))
+        , m_table(std::move(table))
+        , m_plan(std::move(plan))
+        , m_query(std::move(query))
     {
         m_order = m_plan.order == ServerQuery::Order::Place ? QByteArrayLiteral("place") : QByteArrayLiteral("stored");
         // Rows chosen by their key come in key order: the index on (key, place) gives them so
@@ -37,6 +76,8 @@ public:
         if (m_plan.limit && index >= *m_plan.limit)
             return false;
         if (pageOf(index))
+            return true;
+        if (takeRecent(index))
             return true;
         if (auto read = fetch(index); !read)
             return read.failure();
@@ -155,6 +196,24 @@ private:
         return { failure.number, QStringLiteral("the query \"%1\" failed: %2").arg(m_query, failure.description) };
     }
 
+    // Row `index` of the whole table in its order, when another result read it lately.
+    bool takeRecent(qsizetype index)
+    {
+        if (m_plan.aggregate || !m_plan.where.empty() || m_columns.isEmpty())
+            return false;
+        const RecentRows::Row* row = m_recent->find(m_plan.select, m_order == "place", index);
+        if (!row || row->cells.size() != static_cast<std::size_t>(m_columns.size()))
+            return false;
+        Page page;
+        page.first = index;
+        page.rows = 1;
+        page.asked = 1;
+        page.firstOrder = page.lastOrder = index;
+        page.cells = row->cells;
+        keep(std::move(page));
+        return true;
+    }
+
     // Reads the page that holds `index`: after the page that ends just before it, before the
     // page that starts just after it, straight at it for the whole table, else by offset.
     Outcome fetch(qsizetype index)
@@ -205,7 +264,7 @@ private:
             first = std::max<qsizetype>(0, index - pageRows / 8);
             offset = " OFFSET " + QByteArray::number(first);
         }
-        const QByteArray hidden = m_plan.aggregate ? QByteArray() : m_order + (m_keyed ? ", key, " : ", ");
+        const QByteArray hidden = m_plan.aggregate ? QByteArray() : QByteArray(m_keyed ? "place, stored, key, " : "place, stored, ");
         QByteArray sql = "SELECT " + hidden + QByteArray::fromStdString(m_plan.select)
             + " FROM " + m_table + (conditions.isEmpty() ? QByteArray() : " WHERE " + conditions);
         if (!m_plan.aggregate)
@@ -213,7 +272,7 @@ private:
         auto rows = m_server->select(sql, parameters);
         if (!rows)
             return failed(rows.failure());
-        const int skip = m_plan.aggregate ? 0 : m_keyed ? 2 : 1;
+        const int skip = m_plan.aggregate ? 0 : m_keyed ? 3 : 2;
         const qsizetype width = static_cast<qsizetype>(rows->columns.size()) - skip;
         if (m_columns.isEmpty()) {
             for (std::size_t i = skip; i < rows->columns.size(); ++i)
@@ -228,10 +287,15 @@ private:
         std::vector<QByteArray> keys;
         for (qsizetype row = 0; row < rows->count; ++row) {
             const auto begin = rows->cells.begin() + row * (width + skip);
-            if (skip)
-                orders.push_back(std::stoll(begin->value_or("0")));
+            if (skip) {
+                const long long place = std::stoll(begin->value_or("0"));
+                const long long stored = std::stoll((begin + 1)->value_or("0"));
+                orders.push_back(m_order == "place" ? place : stored);
+                if (rows->count <= pageRows)
+                    m_recent->add({ m_plan.select, place, stored, std::vector<std::optional<std::string>>(begin + skip, begin + skip + width) });
+            }
             if (m_keyed)
-                keys.push_back(QByteArray::fromStdString((begin + 1)->value_or(std::string())));
+                keys.push_back(QByteArray::fromStdString((begin + 2)->value_or(std::string())));
             page.cells.insert(page.cells.end(), std::make_move_iterator(begin + skip), std::make_move_iterator(begin + skip + width));
         }
         if (backwards) {
@@ -276,6 +340,7 @@ private:
     }
 
     std::shared_ptr<ServerConnection> m_server;
+    std::shared_ptr<RecentRows> m_recent;
     QByteArray m_table;
     ServerQuery::Plan m_plan;
     QString m_query;
@@ -298,7 +363,11 @@ QByteArray schemaFor(const QString& searchField)
 } // namespace
 
 ServerStore::ServerStore(ConnectionDescription description, std::shared_ptr<ServerConnection> server, QByteArray table, ServerQuery::Table columns)
-    : m_description(std::move(description)), m_server(std::move(server)), m_table(std::move(table)), m_columns(std::move(columns))
+    : m_description(std::move(description))
+    , m_server(std::move(server))
+    , m_recent(std::make_shared<RecentRows>())
+    , m_table(std::move(table))
+    , m_columns(std::move(columns))
 {
 }
 
@@ -360,7 +429,7 @@ Result<std::unique_ptr<QueryResult>> ServerStore::execute(const QString& recordS
     if (!translation.plan)
         return Failure { FailureNumber::QueryFailed,
                          QStringLiteral("the query \"%1\" cannot be run on the server: %2").arg(recordSource, QString::fromStdString(translation.problem)) };
-    return std::unique_ptr<QueryResult>(new ServerQueryResult(m_server, m_table, std::move(*translation.plan), recordSource));
+    return std::unique_ptr<QueryResult>(new ServerQueryResult(m_server, m_recent, m_table, std::move(*translation.plan), recordSource));
 }
 
 Outcome ServerStore::compileTo(const QString&)

@@ -6,6 +6,7 @@
 #include "store.h"
 
 class ServerConnection;
+class RecentRows;
 
 // A dictionary published on a PostgreSQL server, read by a window: the French-to-English
 // window reads fr_en.ps, the English-to-French one en_fr.ps. The session is read-only with a
@@ -34,6 +35,7 @@ private:
 
     ConnectionDescription m_description;
     std::shared_ptr<ServerConnection> m_server;
+    std::shared_ptr<RecentRows> m_recent; // shared by the store's results
     QByteArray m_table; // schema.ps
     ServerQuery::Table m_columns;
     std::function<void(const QString&)> m_observer;
