@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <deque>
 #include <optional>
+#include <tuple>
 #include <vector>
 
+#include "querytexts.h"
+#include "searchplan.h"
 #include "serverconnection.h"
 
 // The rows lately read on small pages by any result of one store, by their place and stored
@@ -399,7 +402,7 @@ Result<std::shared_ptr<Store>> ServerStore::open(const ConnectionDescription& de
     if (columns->count == 0)
         return Failure { FailureNumber::FileNotFound, QStringLiteral("%1: the dictionary's table %2 is not on the server (%3): publish it there with evelmora-tables publish")
                                                           .arg(description.file, QString::fromUtf8(table), where) };
-    ServerQuery::Table published { .keyField = schema == "fr_en" ? "frensh" : "english" };
+    ServerQuery::Table published { .columns = {}, .keyField = schema == "fr_en" ? "frensh" : "english" };
     int orderColumns = 0;
     bool readable = true;
     for (qsizetype row = 0; row < columns->count; ++row) {
@@ -416,7 +419,16 @@ Result<std::shared_ptr<Store>> ServerStore::open(const ConnectionDescription& de
     if (orderColumns != 3 || std::find(published.columns.begin(), published.columns.end(), published.keyField) == published.columns.end())
         return Failure { FailureNumber::MalformedTable, QStringLiteral("%1: %2 on the server (%3) is not a published dictionary, or one from an older version: publish it again")
                                                             .arg(description.file, QString::fromUtf8(table), where) };
-    return std::shared_ptr<Store>(new ServerStore(description, std::move(*server), table, std::move(published)));
+    std::shared_ptr<ServerStore> store(new ServerStore(description, std::move(*server), table, std::move(published)));
+    // The window's first search would otherwise wait for the server to read the key index's
+    // description and plan the search's statements: done now, while the window opens. What
+    // they find does not matter, and neither does a failure, which the search would meet too.
+    const QueryTexts::Direction& texts = schema == "fr_en" ? QueryTexts::frenchToEnglish : QueryTexts::englishToFrench;
+    for (const std::string& text : { SearchPlan::exactQuery(texts, ""), SearchPlan::beginningQuery(texts, "") }) {
+        if (auto result = store->execute(QString::fromStdString(text)))
+            std::ignore = (*result)->hasRow(0);
+    }
+    return std::shared_ptr<Store>(std::move(store));
 }
 
 Result<std::unique_ptr<QueryResult>> ServerStore::execute(const QString& recordSource)
