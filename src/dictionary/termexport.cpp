@@ -35,13 +35,12 @@ Result<QList<Row>> rowsOf(const Direction& direction, const QString& dataDirecto
     auto table = WindowData::rows(direction, dataDirectory, direction.browseSource);
     if (!table)
         return table.failure();
-    const QString& udl = table->connectionFile;
     QueryResult& rows = *table->result;
-    const int english = rows.columnIndex(u"English");
-    const int french = rows.columnIndex(u"Frensh");
-    if (english < 0 || french < 0)
-        return Failure { FailureNumber::FieldNotFound,
-                         QStringLiteral("%1: the table has no %2 column").arg(udl, english < 0 ? QStringLiteral("English") : QStringLiteral("Frensh")) };
+    const auto columns = table->columns({ QStringLiteral("English"), QStringLiteral("Frensh") });
+    if (!columns)
+        return columns.failure();
+    const int english = (*columns)[0];
+    const int french = (*columns)[1];
     // Tables made elsewhere may lack the columns this program's build adds.
     const int subfield = rows.columnIndex(u"Subfield");
     const int label = rows.columnIndex(u"Label");

@@ -68,3 +68,15 @@ Result<WindowData::Rows> WindowData::rows(const Direction& direction, const QStr
         return result.failure();
     return Rows { std::move(*result), description->file };
 }
+
+Result<QList<int>> WindowData::Rows::columns(const QStringList& names) const
+{
+    QList<int> indexes;
+    for (const QString& name : names) {
+        const int index = result->columnIndex(name);
+        if (index < 0)
+            return Failure { FailureNumber::FieldNotFound, QStringLiteral("%1: the table has no %2 column").arg(connectionFile, name) };
+        indexes.append(index);
+    }
+    return indexes;
+}

@@ -50,12 +50,12 @@ Result<Table> tableOf(const Direction& direction, const QString& dataDirectory)
         return source.failure();
     const QString& udl = source->connectionFile;
     QueryResult& rows = *source->result;
-    const int english = rows.columnIndex(u"English");
-    const int french = rows.columnIndex(u"Frensh");
-    const int num = rows.columnIndex(u"num");
-    if (english < 0 || french < 0 || num < 0)
-        return Failure { FailureNumber::FieldNotFound, QStringLiteral("%1: the table has no %2 column")
-                                                           .arg(udl, english < 0 ? QStringLiteral("English") : french < 0 ? QStringLiteral("Frensh") : QStringLiteral("num")) };
+    const auto columns = source->columns({ QStringLiteral("English"), QStringLiteral("Frensh"), QStringLiteral("num") });
+    if (!columns)
+        return columns.failure();
+    const int english = (*columns)[0];
+    const int french = (*columns)[1];
+    const int num = (*columns)[2];
     const int subfield = rows.columnIndex(u"Subfield");
     const int label = rows.columnIndex(u"Label");
     const int searched = direction.searchField == u"Frensh" ? french : english;
