@@ -3,6 +3,7 @@
 #include <random>
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 
 #include "connectiondescription.h"
@@ -96,6 +97,7 @@ private slots:
     void theWindowsShowTheSameEntries();
     void theSessionOnlyReads();
     void failuresNameTheirCause();
+    void servicesAndPasswordsComeFromTheUsersFiles();
     void aLostConnectionIsReportedThenMended();
 
 private:
@@ -387,6 +389,51 @@ void TestServerStore::failuresNameTheirCause()
     udl.write("Provider=postgresql;Data Source=\"  \"\r\n");
     udl.close();
     QVERIFY2(openFailure(empty).contains(u"Provider=postgresql needs a Data Source with the server's connection string"_s), qPrintable(openFailure(empty)));
+}
+
+void TestServerStore::servicesAndPasswordsComeFromTheUsersFiles()
+{
+    // A service named in the user's pg_service.conf, and a role that must give a password,
+    // which comes from the user's password file and nowhere else.
+    QTemporaryDir home;
+    const QString services = home.filePath(u"pg_service.conf"_s);
+    const QString passwords = home.filePath(u"pgpass"_s);
+    writeTextFile(home.path(), u"pg_service.conf"_s,
+                  u"[psychology]\nhost=%1\nport=%2\ndbname=postgres\nuser=keeper\n"_s.arg(m_server->socketFolder()).arg(m_server->port()).toUtf8());
+    QCOMPARE(m_server->psql(u"CREATE ROLE keeper LOGIN PASSWORD 'kept secret'; GRANT USAGE ON SCHEMA fr_en, en_fr TO keeper; "
+                            "GRANT SELECT ON fr_en.ps, en_fr.ps TO keeper"_s),
+             QString());
+    const QString hba = m_server->psql(u"SHOW hba_file"_s).trimmed();
+    {
+        QFile file(hba);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray rules = file.readAll();
+        file.resize(0);
+        file.write("local all keeper scram-sha-256\n" + rules);
+    }
+    QCOMPARE(m_server->psql(u"SELECT pg_reload_conf()"_s), u"t\n"_s);
+    qputenv("PGSERVICEFILE", QFile::encodeName(services));
+    qputenv("PGPASSFILE", QFile::encodeName(passwords));
+    const auto unset = qScopeGuard([] {
+        qunsetenv("PGSERVICEFILE");
+        qunsetenv("PGPASSFILE");
+    });
+    const QString directory = serverDirectory(u"service"_s, u"service=psychology"_s);
+
+    WindowData refused = WindowData::open(Direction::frenchToEnglish(), directory);
+    QVERIFY(refused.loadFailure);
+    QVERIFY2(refused.loadFailure->description.contains(u"no password supplied"_s), qPrintable(refused.loadFailure->description));
+
+    writeTextFile(home.path(), u"pgpass"_s, "*:*:*:keeper:kept secret\n");
+    QVERIFY(QFile::setPermissions(passwords, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    WindowData data = WindowData::open(Direction::frenchToEnglish(), directory);
+    QVERIFY2(!data.loadFailure, qPrintable(data.loadFailure ? data.loadFailure->description : QString()));
+    QCOMPARE(data.browse->field(u"Frensh").value().text, u"16PF"_s);
+
+    writeTextFile(home.path(), u"pgpass"_s, "*:*:*:keeper:wrong\n");
+    WindowData wrong = WindowData::open(Direction::frenchToEnglish(), directory);
+    QVERIFY(wrong.loadFailure);
+    QVERIFY2(wrong.loadFailure->description.contains(u"password authentication failed for user \"keeper\""_s), qPrintable(wrong.loadFailure->description));
 }
 
 void TestServerStore::aLostConnectionIsReportedThenMended()
