@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 
@@ -94,6 +95,19 @@ bool PgServer::run(const QString& program, const QStringList& arguments, QString
 QString PgServer::connection(const QString& database, const QString& user) const
 {
     return QStringLiteral("host=%1 port=%2 user=%3 dbname=%4").arg(m_folder.path()).arg(m_port).arg(user, database);
+}
+
+QString PgServer::authenticateFirst(const QByteArray& rule) const
+{
+    QFile file(psql(QStringLiteral("SHOW hba_file")).trimmed());
+    if (!file.open(QIODevice::ReadWrite))
+        return QStringLiteral("cannot open %1: %2").arg(file.fileName(), file.errorString());
+    const QByteArray rules = file.readAll();
+    if (!file.resize(0) || file.write(rule + '\n' + rules) < 0 || !file.flush())
+        return QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
+    file.close();
+    const QString reloaded = psql(QStringLiteral("SELECT pg_reload_conf()"));
+    return reloaded == QStringLiteral("t\n") ? QString() : reloaded;
 }
 
 QString PgServer::loopbackConnection(const QString& database, const QString& user) const

@@ -24,6 +24,9 @@ public:
     // Runs SQL through psql, as the superuser by default: its output, a value a line, or
     // "psql failed: " and why.
     QString psql(const QString& sql, const QString& user = QStringLiteral("evelmora")) const;
+    // Puts `rule` first in the server's pg_hba.conf and has the server read it again; empty
+    // when done, else why not.
+    QString authenticateFirst(const QByteArray& rule) const;
     // The folder the socket lives in.
     QString socketFolder() const { return m_folder.path(); }
     int port() const { return m_port; }

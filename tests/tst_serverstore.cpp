@@ -350,15 +350,8 @@ void TestServerStore::failuresNameTheirCause()
     QVERIFY2(failure.startsWith(u"3051 "_s) && failure.contains(u"cannot connect to the server"_s) && failure.contains(u"No such file or directory"_s),
              qPrintable(failure));
 
-    QString hba = m_server->psql(u"SHOW hba_file"_s).trimmed();
-    {
-        QFile file(hba);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        const QByteArray rules = file.readAll();
-        file.resize(0);
-        file.write("local all refused reject\n" + rules);
-    }
-    QCOMPARE(m_server->psql(u"CREATE ROLE refused LOGIN; SELECT pg_reload_conf()"_s), u"t\n"_s);
+    QCOMPARE(m_server->authenticateFirst("local all refused reject"), QString());
+    QCOMPARE(m_server->psql(u"CREATE ROLE refused LOGIN"_s), QString());
     failure = openFailure(serverDirectory(u"refused"_s, m_server->connection(u"postgres"_s, u"refused"_s)));
     QVERIFY2(failure.contains(u"pg_hba.conf rejects connection"_s) && failure.contains(u"refused"_s), qPrintable(failure));
 
@@ -403,15 +396,7 @@ void TestServerStore::servicesAndPasswordsComeFromTheUsersFiles()
     QCOMPARE(m_server->psql(u"CREATE ROLE keeper LOGIN PASSWORD 'kept secret'; GRANT USAGE ON SCHEMA fr_en, en_fr TO keeper; "
                             "GRANT SELECT ON fr_en.ps, en_fr.ps TO keeper"_s),
              QString());
-    const QString hba = m_server->psql(u"SHOW hba_file"_s).trimmed();
-    {
-        QFile file(hba);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        const QByteArray rules = file.readAll();
-        file.resize(0);
-        file.write("local all keeper scram-sha-256\n" + rules);
-    }
-    QCOMPARE(m_server->psql(u"SELECT pg_reload_conf()"_s), u"t\n"_s);
+    QCOMPARE(m_server->authenticateFirst("local all keeper scram-sha-256"), QString());
     qputenv("PGSERVICEFILE", QFile::encodeName(services));
     qputenv("PGPASSFILE", QFile::encodeName(passwords));
     const auto unset = qScopeGuard([] {

@@ -217,15 +217,15 @@ Outcome ServerConnection::execute(const QByteArray& sql)
 
 Result<QList<QStringList>> ServerConnection::rows(const QByteArray& sql)
 {
-    ResultGuard result { PQexec(m_connection, sql.constData()) };
-    if (PQresultStatus(result.result) != PGRES_TUPLES_OK)
-        return failure(QStringLiteral("the server refused \"%1\"").arg(QString::fromUtf8(sql.left(80))));
+    auto read = select(sql);
+    if (!read)
+        return read.failure();
     QList<QStringList> rows;
-    const int columns = PQnfields(result.result);
-    for (int row = 0; row < PQntuples(result.result); ++row) {
+    const std::size_t columns = read->columns.size();
+    for (std::size_t row = 0; row < static_cast<std::size_t>(read->count); ++row) {
         QStringList values;
-        for (int column = 0; column < columns; ++column)
-            values.append(QString::fromUtf8(PQgetvalue(result.result, row, column), PQgetlength(result.result, row, column)));
+        for (std::size_t column = 0; column < columns; ++column)
+            values.append(QString::fromStdString(read->cells[row * columns + column].value_or(std::string())));
         rows.append(values);
     }
     return rows;
