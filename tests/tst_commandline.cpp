@@ -1,12 +1,20 @@
 // The program's command line, and look-ups handed to the program already running.
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QMap>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <future>
 
 #include <QLocalServer>
@@ -29,6 +37,62 @@ void writeFile(const QString& path)
         qFatal("cannot write %s", qPrintable(path));
 }
 
+// A client of the channel that sends what it is told, as a careless or hostile program might.
+class RawClient final {
+public:
+    explicit RawClient(const QString& name)
+    {
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = name.toUtf8();
+        std::memcpy(address.sun_path + 1, path.constData(), std::size_t(path.size()));
+        m_socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        // The server accepts from this thread's event loop: a full queue waits for it.
+        const QDeadlineTimer deadline(2000);
+        while (::connect(m_socket, reinterpret_cast<sockaddr*>(&address), socklen_t(offsetof(sockaddr_un, sun_path) + 1 + std::size_t(path.size()))) != 0) {
+            if (errno != EAGAIN || deadline.hasExpired()) {
+                ::close(m_socket);
+                m_socket = -1;
+                return;
+            }
+            QTest::qWait(5);
+        }
+    }
+    ~RawClient()
+    {
+        if (m_socket >= 0)
+            ::close(m_socket);
+    }
+    RawClient(const RawClient&) = delete;
+    RawClient& operator=(const RawClient&) = delete;
+
+    void send(const QByteArray& bytes) const { ::send(m_socket, bytes.constData(), std::size_t(bytes.size()), MSG_NOSIGNAL | MSG_DONTWAIT); }
+    // True once the server has hung up on it, the event loop running meanwhile.
+    bool hungUp(int milliseconds) const
+    {
+        QDeadlineTimer deadline(milliseconds);
+        do {
+            char byte;
+            const ssize_t got = ::recv(m_socket, &byte, 1, MSG_DONTWAIT | MSG_PEEK);
+            if (got == 0 || (got < 0 && errno != EAGAIN))
+                return true;
+            QTest::qWait(10);
+        } while (!deadline.hasExpired());
+        return false;
+    }
+
+private:
+    int m_socket = -1;
+};
+
+// A program of the tests run as user nobody; empty when the tests cannot change user.
+QStringList asNobody(const QStringList& command)
+{
+    if (::geteuid() != 0)
+        return {};
+    return QStringList { u"setpriv"_s, u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s } + command;
+}
+
 } // namespace
 
 class TestCommandLine : public QObject {
@@ -41,6 +105,9 @@ private slots:
     void handOverRoundTrip();
     void requestsTheServerRefuses();
     void nobodyListening();
+    void anotherUserIsNeverAnswered();
+    void clientsCannotWearItOut();
+    void receiverWithItsOwnEventLoop();
     void programHandsOver();
     void programOptions_data();
     void programOptions();
@@ -174,6 +241,126 @@ void TestCommandLine::requestsTheServerRefuses()
 void TestCommandLine::nobodyListening()
 {
     QVERIFY(!LookupChannel::handOver(m_name + u"-nobody"_s, false, "peur"));
+}
+
+void TestCommandLine::anotherUserIsNeverAnswered()
+{
+    const QStringList peer = asNobody({ QStringLiteral(CHANNEL_PEER) });
+    if (peer.isEmpty())
+        QSKIP("changing to another user needs root");
+    const QString name = m_name + u"-users"_s;
+
+    // Another user's program holds the name first: it is sent nothing, the program listens on
+    // an alternate, and later starts hand their look-ups to it there.
+    QProcess squatter;
+    squatter.start(peer[0], peer.mid(1) + QStringList { u"listen"_s, name, u"3000"_s });
+    QVERIFY(squatter.waitForReadyRead(5000));
+    QCOMPARE(squatter.readLine(), QByteArray("listening\n"));
+    QVERIFY(!LookupChannel::handOver(name, false, "peur"));
+    LookupServer server;
+    QSignalSpy asked(&server, &LookupServer::lookUpRequested);
+    QVERIFY(server.listen(name));
+    QCOMPARE(server.listening(), name + u"~2"_s);
+    auto handed = std::async(std::launch::async, [&] { return LookupChannel::handOver(name, false, "peur"); });
+    QTRY_COMPARE(asked.size(), 1);
+    QVERIFY(handed.get());
+    QCOMPARE(asked[0][1].toString(), u"peur"_s);
+    QVERIFY(squatter.waitForFinished(10000));
+    QCOMPARE(squatter.readAll(), QByteArray("received 0\n"));
+
+    // Another user's request is refused unread, however well formed.
+    QProcess intruder;
+    intruder.start(peer[0], peer.mid(1) + QStringList { u"send"_s, server.listening(), u"fr 4\npeur"_s });
+    QVERIFY(intruder.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(intruder.state() == QProcess::NotRunning, 10000);
+    QCOMPARE(intruder.readAll(), QByteArray("closed\n"));
+    QTest::qWait(50);
+    QCOMPARE(asked.size(), 1);
+}
+
+void TestCommandLine::clientsCannotWearItOut()
+{
+    LookupServer server;
+    QVERIFY(server.listen(m_name));
+    QSignalSpy asked(&server, &LookupServer::lookUpRequested);
+    const auto handOver = [&](const char* word) {
+        auto handed = std::async(std::launch::async, [&] { return LookupChannel::handOver(m_name, false, word); });
+        while (handed.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+            QCoreApplication::processEvents();
+        return handed.get();
+    };
+
+    // A first line with no end, and a word longer than any, are hung up on at once.
+    RawClient endless(m_name);
+    endless.send(QByteArray(300, '7'));
+    RawClient huge(m_name);
+    huge.send("fr 65537\n");
+    QVERIFY(endless.hungUp(1000) && huge.hungUp(1000));
+
+    // Clients that hold connections and say nothing: past a few, new ones are refused at once,
+    // the quiet ones are closed after a while, and the channel works again.
+    std::vector<std::unique_ptr<RawClient>> quiet;
+    for (int i = 0; i < 40; ++i)
+        quiet.push_back(std::make_unique<RawClient>(m_name));
+    QVERIFY(quiet.back()->hungUp(500));
+    QVERIFY(!quiet.front()->hungUp(LookupServer::idleMilliseconds / 2));
+    QVERIFY(quiet.front()->hungUp(LookupServer::idleMilliseconds * 2));
+    // A request sent a byte at a time, each in time, still has a deadline of its own.
+    RawClient slow(m_name);
+    slow.send("fr 100\n");
+    QDeadlineTimer trickle(LookupServer::requestMilliseconds + 2000);
+    bool cut = false;
+    while (!cut && !trickle.hasExpired()) {
+        slow.send("a");
+        cut = slow.hungUp(LookupServer::idleMilliseconds / 4);
+    }
+    QVERIFY(cut);
+    QVERIFY(handOver("peur"));
+
+    // Out of descriptors, it keeps listening and takes the look-ups once it has some again.
+    std::vector<std::unique_ptr<RawClient>> crowd;
+    for (int i = 0; i < 6; ++i)
+        crowd.push_back(std::make_unique<RawClient>(m_name)); // queued, not yet accepted
+    rlimit limit {};
+    QCOMPARE(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit saved = limit;
+    const int lowestFree = ::dup(0);
+    ::close(lowestFree);
+    limit.rlim_cur = rlim_t(lowestFree + 1); // room for one of them
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+    QTest::qWait(100);
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    crowd.clear();
+    quiet.clear();
+    QVERIFY(handOver("anxiété"));
+    QTRY_COMPARE(asked.size(), 2);
+    QCOMPARE(asked[1][1].toString(), u"anxiété"_s);
+}
+
+void TestCommandLine::receiverWithItsOwnEventLoop()
+{
+    // What a message box does: an event loop of its own inside the slot, while the client that
+    // asked has long hung up and the next one is already asking.
+    LookupServer server;
+    QVERIFY(server.listen(m_name));
+    QStringList seen;
+    connect(&server, &LookupServer::lookUpRequested, this, [&seen](bool, const QString& word) {
+        seen.append(word);
+        QEventLoop box;
+        QTimer::singleShot(300, &box, &QEventLoop::quit);
+        box.exec();
+    });
+    // All at once, so that each comes in while the box of another is up.
+    std::vector<std::future<bool>> handed;
+    for (const std::string& word : { std::string("anxiété"), std::string("pe\0ur", 5), std::string("peur") })
+        handed.push_back(std::async(std::launch::async, [this, word] { return LookupChannel::handOver(m_name, false, word); }));
+    for (auto& one : handed) {
+        while (one.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+            QCoreApplication::processEvents();
+        QVERIFY(one.get());
+    }
+    QTRY_COMPARE(seen.size(), 3);
+    QVERIFY(seen.contains(QString::fromUtf8("pe\0ur", 5)));
 }
 
 void TestCommandLine::programHandsOver()
