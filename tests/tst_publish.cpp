@@ -171,6 +171,19 @@ void TestPublish::refusals()
     QCOMPARE(run.output, broken + u"/d0.UDL: row 2 has the num \"one\", not a whole number\n"_s);
     QCOMPARE(m_server->psql(u"SELECT count(*) FROM fr_en.ps"_s), u"8006\n"_s);
 
+    // A password given in the string is never shown, whichever command fails with it.
+    QCOMPARE(m_server->psql(u"CREATE ROLE keeper LOGIN PASSWORD 'kept secret'"_s), QString());
+    QCOMPARE(m_server->authenticateFirst("local all keeper scram-sha-256"), QString());
+    for (const QString& connection : QStringList { m_server->connection(u"postgres"_s, u"keeper"_s) + u" password=WrongPw-99"_s,
+                                       u"postgresql://keeper:WrongPw-99@/postgres?host=%1&port=%2"_s.arg(m_server->socketFolder()).arg(m_server->port()),
+                                       u"host=%1 port=5 password='Wrong Pw-99'"_s.arg(empty.path()) }) {
+        for (const QStringList& command : { QStringList { u"publish"_s, m_sample, connection }, QStringList { u"check"_s, u"--server"_s, connection } }) {
+            run = runTool(command);
+            QCOMPARE(run.exitCode, 2);
+            QVERIFY2(run.output.contains(u"cannot connect to the server ("_s) && !run.output.contains(u"Pw-99"_s), qPrintable(run.output));
+        }
+    }
+
     run = runTool({ u"publish"_s, m_dir.filePath(u"missing"_s), m_server->connection() });
     QCOMPARE(run.output, m_dir.filePath(u"missing"_s) + u": no such data directory\n"_s);
     run = runTool({ u"publish"_s, m_sample, m_server->connection(u"nosuchdatabase"_s) });

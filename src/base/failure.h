@@ -84,6 +84,7 @@ inline constexpr int ProviderNotSupported = 3706;
 inline constexpr int BadConnectionDescription = 3709;
 inline constexpr int DialogCancelled = 32755;
 inline constexpr int QueryFailed = -2147217900;
+inline constexpr int TimedOut = -2147217871; // the server did not answer in time
 } // namespace FailureNumber
 
 // The text of a failure message: number, description and the operation's name, run together.

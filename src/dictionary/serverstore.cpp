@@ -1,6 +1,7 @@
 #include "serverstore.h"
 
 #include <algorithm>
+#include <charconv>
 #include <deque>
 #include <optional>
 #include <tuple>
@@ -45,6 +46,19 @@ private:
 };
 
 namespace {
+
+// A number the server wrote; nothing for anything else, which a published table never holds
+// unless it was changed by hand.
+std::optional<long long> wholeNumber(const std::optional<std::string>& text)
+{
+    long long value = 0;
+    if (!text || text->empty())
+        return std::nullopt;
+    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+    if (error != std::errc() || end != text->data() + text->size())
+        return std::nullopt;
+    return value;
+}
 
 // The columns that carry the published order rather than the entry.
 bool orderColumn(const std::string& name)
@@ -114,7 +128,13 @@ public:
         auto rows = m_server->select(sql, parameters);
         if (!rows)
             return failed(rows.failure());
-        qsizetype count = rows->cells.empty() || !rows->cells.front() ? 0 : static_cast<qsizetype>(std::stoll(*rows->cells.front()));
+        qsizetype count = 0;
+        if (!rows->cells.empty() && rows->cells.front()) {
+            const auto counted = wholeNumber(rows->cells.front());
+            if (!counted)
+                return notNumbered("the count", *rows->cells.front());
+            count = static_cast<qsizetype>(*counted);
+        }
         if (m_plan.limit)
             count = std::min<qsizetype>(count, std::max<long long>(0, *m_plan.limit));
         m_count = count;
@@ -197,6 +217,12 @@ private:
     Failure failed(const Failure& failure) const
     {
         return { failure.number, QStringLiteral("the query \"%1\" failed: %2").arg(m_query, failure.description) };
+    }
+
+    Failure notNumbered(const char* what, const std::string& value) const
+    {
+        return failed({ FailureNumber::MalformedTable, QStringLiteral("%1 on the server holds %2 \"%3\", not a whole number: it was changed since it was published; publish it again")
+                                                           .arg(QString::fromUtf8(m_table), QString::fromUtf8(what), QString::fromStdString(value).left(40)) });
     }
 
     // Row `index` of the whole table in its order, when another result read it lately.
@@ -291,11 +317,13 @@ private:
         for (qsizetype row = 0; row < rows->count; ++row) {
             const auto begin = rows->cells.begin() + row * (width + skip);
             if (skip) {
-                const long long place = std::stoll(begin->value_or("0"));
-                const long long stored = std::stoll((begin + 1)->value_or("0"));
-                orders.push_back(m_order == "place" ? place : stored);
+                const auto place = wholeNumber(*begin);
+                const auto stored = wholeNumber(*(begin + 1));
+                if (!place || !stored)
+                    return notNumbered(place ? "stored" : "place", (place ? *(begin + 1) : *begin).value_or("NULL"));
+                orders.push_back(m_order == "place" ? *place : *stored);
                 if (rows->count <= pageRows)
-                    m_recent->add({ m_plan.select, place, stored, std::vector<std::optional<std::string>>(begin + skip, begin + skip + width) });
+                    m_recent->add({ m_plan.select, *place, *stored, std::vector<std::optional<std::string>>(begin + skip, begin + skip + width) });
             }
             if (m_keyed)
                 keys.push_back(QByteArray::fromStdString((begin + 2)->value_or(std::string())));
@@ -382,20 +410,18 @@ Result<std::shared_ptr<Store>> ServerStore::open(const ConnectionDescription& de
     if (schema.isEmpty())
         return Failure { FailureNumber::BadConnectionDescription,
                          QStringLiteral("%1 names a server, which only a dictionary window (French or English) reads").arg(description.file) };
-    auto server = ServerConnection::open(description.serverConnection, ServerConnection::Session {
-                                                                           .connectSeconds = connectSeconds,
-                                                                           .readOnly = true,
-                                                                           .statementMilliseconds = statementMilliseconds,
-                                                                           .passwordRefused = true,
-                                                                       });
+    auto server = ServerConnection::open(description.serverConnection, session());
     if (!server) {
         Failure failure = server.failure();
         failure.description = description.file + QStringLiteral(": ") + failure.description;
         return failure;
     }
     const QByteArray table = schema + ".ps";
-    auto columns = (*server)->select("SELECT a.attname, has_table_privilege(a.attrelid, 'SELECT') FROM pg_attribute a WHERE a.attrelid = to_regclass('"
-                                     + table + "') AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum");
+    // Found by name in the catalogue, which any role may read: looking the table up through
+    // its schema would already need the right to use that schema.
+    auto columns = (*server)->select("SELECT a.attname, has_schema_privilege(n.oid, 'USAGE') AND has_table_privilege(c.oid, 'SELECT') FROM pg_class c "
+                                     "JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_attribute a ON a.attrelid = c.oid WHERE n.nspname = '"
+                                     + schema + "' AND c.relname = 'ps' AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum");
     if (!columns)
         return Failure { columns.failure().number, description.file + QStringLiteral(": ") + columns.failure().description };
     const QString where = (*server)->describe();
@@ -414,7 +440,7 @@ Result<std::shared_ptr<Store>> ServerStore::open(const ConnectionDescription& de
             published.columns.push_back(name);
     }
     if (!readable)
-        return Failure { FailureNumber::CannotReadFile, QStringLiteral("%1: the server (%2) does not let this user read %3: the role needs SELECT on it")
+        return Failure { FailureNumber::CannotReadFile, QStringLiteral("%1: the server (%2) does not let this user read %3: the role needs SELECT on it and USAGE on its schema")
                                                             .arg(description.file, where, QString::fromUtf8(table)) };
     if (orderColumns != 3 || std::find(published.columns.begin(), published.columns.end(), published.keyField) == published.columns.end())
         return Failure { FailureNumber::MalformedTable, QStringLiteral("%1: %2 on the server (%3) is not a published dictionary, or one from an older version: publish it again")
@@ -424,11 +450,29 @@ Result<std::shared_ptr<Store>> ServerStore::open(const ConnectionDescription& de
     // description and plan the search's statements: done now, while the window opens. What
     // they find does not matter, and neither does a failure, which the search would meet too.
     const QueryTexts::Direction& texts = schema == "fr_en" ? QueryTexts::frenchToEnglish : QueryTexts::englishToFrench;
+    // A server that does not answer in time, though, would keep every step of the window
+    // waiting as long: better said once, now.
     for (const std::string& text : { SearchPlan::exactQuery(texts, ""), SearchPlan::beginningQuery(texts, "") }) {
-        if (auto result = store->execute(QString::fromStdString(text)))
-            std::ignore = (*result)->hasRow(0);
+        auto result = store->execute(QString::fromStdString(text));
+        if (!result)
+            continue;
+        if (auto read = (*result)->hasRow(0); !read && read.failure().number == FailureNumber::TimedOut)
+            return Failure { read.failure().number, description.file + QStringLiteral(": ") + read.failure().description };
     }
     return std::shared_ptr<Store>(std::move(store));
+}
+
+ServerConnection::Session ServerStore::session()
+{
+    return {
+        .connectSeconds = connectSeconds,
+        .readOnly = true,
+        .statementMilliseconds = statementMilliseconds,
+        .passwordRefused = true,
+        // The server's own limit speaks first, with its reason; this one is for a server that
+        // cannot speak at all.
+        .answerMilliseconds = statementMilliseconds + 2000,
+    };
 }
 
 Result<std::unique_ptr<QueryResult>> ServerStore::execute(const QString& recordSource)

@@ -2,10 +2,10 @@
 
 #include <memory>
 
+#include "serverconnection.h"
 #include "serverquery.h"
 #include "store.h"
 
-class ServerConnection;
 class RecentRows;
 
 // A dictionary published on a PostgreSQL server, read by a window: the French-to-English
@@ -29,6 +29,7 @@ public:
     // How long the program waits for the server to answer a connection and a statement.
     static constexpr int connectSeconds = 5;
     static constexpr int statementMilliseconds = 5000;
+    static ServerConnection::Session session();
 
 private:
     ServerStore(ConnectionDescription description, std::shared_ptr<ServerConnection> server, QByteArray table, ServerQuery::Table columns);

@@ -25,6 +25,9 @@ public:
         bool readOnly = false;   // every transaction read-only, on the server's side too
         int statementMilliseconds = 0; // the longest a statement may run; 0 for no limit
         bool passwordRefused = false; // a password in the string itself is refused
+        // The longest the program waits with no byte from the server, whatever the server's own
+        // limits: a stopped server or host sends nothing, and neither it nor the network says so.
+        int answerMilliseconds = 60000;
     };
 
     // The rows of a query as the server sent them, in text form.
@@ -60,19 +63,34 @@ public:
     // "database d on host h" or the socket it went through, for messages.
     QString describe() const;
 
+    // The connection string as messages show it: its settings without any password, which
+    // is also blotted out of `text`.
+    static QString shown(const QString& connectionString);
+    static QString withoutPassword(QString text, const QString& connectionString);
+
 private:
     ServerConnection(pg_conn* connection, QString connectionString, Session session)
         : m_connection(connection), m_connectionString(std::move(connectionString)), m_session(session)
     {
     }
-    Failure failure(const QString& what) const;
+    Failure failure(const QString& what, const pg_result* result = nullptr) const;
     // The session's settings, after connecting and after connecting again.
     Outcome begin();
     Outcome reconnectIfLost();
     Failure selectFailure(const QByteArray& sql, const pg_result* result = nullptr) const;
+    // Waits until libpq has sent everything and a result can be read without blocking; false
+    // when the server stayed silent past the session's wait, and the session is then given up.
+    bool awaitServer();
+    // The next result of what was sent, or null at the end of them (or when given up).
+    pg_result* nextResult();
+    // Every result of what was sent; the first error, else the last one, like PQexec.
+    pg_result* lastResult();
+    void abandon();
+    Failure silence() const;
 
     pg_conn* m_connection;
     QString m_connectionString;
     Session m_session;
+    bool m_abandoned = false; // the server stopped answering: the next operation connects again
     QHash<QByteArray, QByteArray> m_prepared; // statement text: its name in this session
 };
