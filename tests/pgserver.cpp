@@ -1,5 +1,6 @@
 #include "pgserver.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -108,6 +109,30 @@ QString PgServer::authenticateFirst(const QByteArray& rule) const
     file.close();
     const QString reloaded = psql(QStringLiteral("SELECT pg_reload_conf()"));
     return reloaded == QStringLiteral("t\n") ? QString() : reloaded;
+}
+
+void PgServer::setStopped(bool stopped) const
+{
+    // The postmaster's pid is the first line of postmaster.pid; its children are the backends
+    // and the background workers.
+    QFile pidFile(m_folder.filePath(QStringLiteral("data/postmaster.pid")));
+    if (!pidFile.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray postmaster = pidFile.readLine().trimmed();
+    QList<pid_t> processes { static_cast<pid_t>(postmaster.toInt()) };
+    const QStringList all = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : all) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // pid (name) state ppid …: the name may hold blanks, so the fields are counted after it.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1] == postmaster)
+            processes.append(static_cast<pid_t>(entry.toInt()));
+    }
+    for (const pid_t process : processes)
+        ::kill(process, stopped ? SIGSTOP : SIGCONT);
 }
 
 QString PgServer::loopbackConnection(const QString& database, const QString& user) const

@@ -27,6 +27,9 @@ public:
     // Puts `rule` first in the server's pg_hba.conf and has the server read it again; empty
     // when done, else why not.
     QString authenticateFirst(const QByteArray& rule) const;
+    // Stops every process of the server (SIGSTOP), as a hung host or a debugger would, or lets
+    // them go on (SIGCONT): the connections stay open, nothing answers on them.
+    void setStopped(bool stopped) const;
     // The folder the socket lives in.
     QString socketFolder() const { return m_folder.path(); }
     int port() const { return m_port; }

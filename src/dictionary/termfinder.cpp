@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 #include "direction.h"
+#include "failure.h"
 #include "store.h"
 #include "termsuggestions.h"
 #include "wordsearch.h"
@@ -15,7 +16,7 @@ TermFinder::TermFinder(std::shared_ptr<Store> store, const Direction& direction)
 
 TermFinder::~TermFinder() = default;
 
-TermFinder::List TermFinder::listFor(const QString& typed)
+TermFinder::List TermFinder::listFor(const QString& typed, int readingMilliseconds)
 {
     if (!m_store || typed.isEmpty() || !WordSearch::checkWord(typed))
         return {};
@@ -37,26 +38,37 @@ TermFinder::List TermFinder::listFor(const QString& typed)
     }
     if (!list.terms.isEmpty())
         return list;
-    if (const TermSuggestions::Index* terms = index()) {
-        for (const std::string& term : terms->closest(word, length))
+    list.incomplete = prepare(readingMilliseconds) != Reading::Done;
+    if (m_index) {
+        for (const std::string& term : m_index->closest(word, length))
             list.terms.append(QString::fromStdString(term));
         list.closest = true;
     }
+    list.incomplete = list.incomplete && m_index;
     return list;
 }
 
-bool TermFinder::prepare(int milliseconds)
+TermFinder::Reading TermFinder::prepare(int milliseconds)
 {
     if (m_complete)
-        return true;
-    if (!m_index) {
-        auto rows = m_store ? m_store->execute(QStringLiteral("SELECT [%1] AS term FROM Ps WHERE [%1] IS NOT NULL ORDER BY [%1]").arg(m_direction.searchField))
-                            : std::optional<Result<std::unique_ptr<QueryResult>>>();
-        m_complete = !rows || !*rows; // no store, or no such table: no closest terms either
-        if (m_complete)
-            return true;
-        m_reading = std::move(**rows);
-        m_index = std::make_unique<TermSuggestions::Index>();
+        return Reading::Done;
+    if (!m_store) {
+        m_complete = true;
+        return Reading::Done;
+    }
+    if (!m_reading) {
+        auto rows = m_store->execute(QStringLiteral("SELECT [%1] AS term FROM Ps WHERE [%1] IS NOT NULL ORDER BY [%1]").arg(m_direction.searchField));
+        if (!rows) {
+            // No such table: no closest terms either. Anything else may pass.
+            if (rows.failure().number != FailureNumber::TimedOut && rows.failure().number != FailureNumber::CannotReadFile) {
+                m_complete = true;
+                return Reading::Done;
+            }
+            return Reading::Failed;
+        }
+        m_reading = std::move(*rows);
+        if (!m_index)
+            m_index = std::make_unique<TermSuggestions::Index>();
     }
     QElapsedTimer elapsed;
     elapsed.start();
@@ -64,20 +76,19 @@ bool TermFinder::prepare(int milliseconds)
         // The clock is asked once in a while: reading a term costs far less than asking it.
         for (int i = 0; i < 256; ++i, ++m_read) {
             auto more = m_reading->hasRow(m_read);
-            if (!more || !*more) {
+            if (!more) {
+                // Read again from here next time: the terms read so far stay.
+                m_reading.reset();
+                return Reading::Failed;
+            }
+            if (!*more) {
                 m_reading.reset();
                 m_complete = true;
-                return true;
+                return Reading::Done;
             }
             m_index->add(m_reading->bytes(m_read, 0));
         }
         if (milliseconds >= 0 && elapsed.hasExpired(milliseconds))
-            return false;
+            return Reading::More;
     }
-}
-
-const TermSuggestions::Index* TermFinder::index()
-{
-    prepare(-1);
-    return m_index.get();
 }

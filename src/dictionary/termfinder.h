@@ -26,19 +26,22 @@ public:
     struct List {
         QStringList terms;
         bool closest = false; // the terms are the closest ones, none beginning with the text
+        bool incomplete = false; // closest among the terms read so far: not all could be read yet
     };
-    // At most `length` terms; none for an empty text or one no query can hold.
-    List listFor(const QString& typed);
+    // At most `length` terms; none for an empty text or one no query can hold. The closest
+    // ones read the terms not yet read first, for at most `readingMilliseconds` (all of them
+    // when negative).
+    List listFor(const QString& typed, int readingMilliseconds = -1);
 
     static constexpr int length = 10;
 
     // The closest terms need every term of the field, read once. This reads some more of them,
-    // for about `milliseconds`, so that a window can read them while it waits for the user;
-    // true once all are read (or they cannot be). The first list that needs them reads the rest.
-    bool prepare(int milliseconds);
+    // for about `milliseconds`, so that a window can read them while it waits for the user.
+    // A page that cannot be read is asked for again on the next call, from where it stopped.
+    enum class Reading { More, Done, Failed };
+    Reading prepare(int milliseconds);
 
 private:
-    const TermSuggestions::Index* index();
 
     std::shared_ptr<Store> m_store;
     const Direction& m_direction;

@@ -17,7 +17,7 @@ CompletionList::CompletionList(QWidget* window, bool french) : QListWidget(windo
     connect(this, &QListWidget::currentRowChanged, this, &CompletionList::announce);
 }
 
-void CompletionList::showTerms(const QStringList& terms, bool closest, const QLineEdit& box)
+void CompletionList::showTerms(const QStringList& terms, bool closest, const QLineEdit& box, bool incomplete)
 {
     clear();
     if (terms.isEmpty()) {
@@ -29,9 +29,16 @@ void CompletionList::showTerms(const QStringList& terms, bool closest, const QLi
     QFont smaller = box.font();
     smaller.setPointSizeF(smaller.pointSizeF() * 0.8);
     setFont(smaller);
-    setAccessibleDescription(closest ? (m_french ? QStringLiteral("Aucun mot ne commence ainsi : les plus proches")
-                                                 : QStringLiteral("No word begins so: the closest ones"))
-                                     : QString());
+    QString description = closest ? (m_french ? QStringLiteral("Aucun mot ne commence ainsi : les plus proches")
+                                              : QStringLiteral("No word begins so: the closest ones"))
+                                  : QString();
+    // The closest among the words read so far, while the others cannot be read yet.
+    const QString partial = m_french ? QStringLiteral("suggestions incomplètes, tous les mots du dictionnaire n'ont pas encore pu être lus")
+                                     : QStringLiteral("suggestions incomplete: not every word of the dictionary could be read yet");
+    if (incomplete)
+        description += QStringLiteral(" (") + partial + u')';
+    setAccessibleDescription(description);
+    setToolTip(incomplete ? partial : QString());
     // As many lines as the window has room for below the box; the rest scroll.
     const int rowHeight = sizeHintForRow(0);
     const int top = box.geometry().bottom() + 1;

@@ -16,7 +16,8 @@ public:
     CompletionList(QWidget* window, bool french);
 
     // Shows the terms under `box`, none chosen; hides the list when there are none.
-    void showTerms(const QStringList& terms, bool closest, const QLineEdit& box);
+    // `incomplete`: closest among the terms read so far, which the list says.
+    void showTerms(const QStringList& terms, bool closest, const QLineEdit& box, bool incomplete = false);
     // Moves the choice one line down (1) or up (-1); false when the list is hidden.
     bool moveChoice(int step);
     // The term chosen, or empty.

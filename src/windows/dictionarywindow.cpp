@@ -16,6 +16,7 @@
 #include <QSvgRenderer>
 
 #include "applicationhelpfile.h"
+#include "backgroundtermfinder.h"
 #include "colours.h"
 #include "completionlist.h"
 #include "formbuilder.h"
@@ -419,19 +420,31 @@ void DictionaryWindow::Form_Load()
                                                 m_services.programDirectory, m_services.dataDirectory);
     m_print = std::make_unique<PrintOperation>(m_design.report, m_services.terms, m_services.reportViewer, m_services.presenter,
                                                m_services.busyPointer, m_services.dataDirectory);
-    m_finder = std::make_unique<TermFinder>(m_data.store, m_direction);
-    // The closest terms need all the terms: they are read while the window waits for the user,
-    // once it is up, a few milliseconds at a time, so that typing is never held up for long.
-    auto* preparing = new QTimer(this);
-    connect(preparing, &QTimer::timeout, this, [this, preparing, finder = m_finder.get()] {
-        if (finder != m_finder.get() || finder->prepare(8)) {
-            preparing->stop();
-            preparing->deleteLater();
-            return;
-        }
-        preparing->setInterval(0);
-    });
-    preparing->start(250);
+    if (m_data.store && !m_data.store->description().serverConnection.isEmpty()) {
+        // A server may be slow to answer, or stop answering: the list is worked out beside
+        // the window, which keeps taking keys whatever the server does.
+        m_background = std::make_unique<BackgroundTermFinder>(m_data.store->description(), m_direction);
+        connect(m_background.get(), &BackgroundTermFinder::listed, this, [this](const QString& typed, const TermFinder::List& list) {
+            if (typed == m_source->text() && m_source->hasFocus())
+                m_list->showTerms(list.terms, list.closest, *m_source, list.incomplete);
+        });
+    } else {
+        m_finder = std::make_unique<TermFinder>(m_data.store, m_direction);
+        // The closest terms need all the terms: they are read while the window waits for the
+        // user, once it is up, a few milliseconds at a time, so that typing is never held up
+        // for long. A page that cannot be read is asked for again a while later.
+        auto* preparing = new QTimer(this);
+        connect(preparing, &QTimer::timeout, this, [this, preparing, finder = m_finder.get()] {
+            const TermFinder::Reading reading = finder == m_finder.get() ? finder->prepare(8) : TermFinder::Reading::Done;
+            if (reading == TermFinder::Reading::Done) {
+                preparing->stop();
+                preparing->deleteLater();
+                return;
+            }
+            preparing->setInterval(reading == TermFinder::Reading::Failed ? BackgroundTermFinder::retryMilliseconds : 0);
+        });
+        preparing->start(250);
+    }
     m_operations = std::make_unique<DictionaryOperations>(m_direction, *m_data.browse, *m_data.lookup, m_data.letterStarts, *m_view, m_services.presenter,
                                                           m_services.busyPointer);
     if (m_data.loadFailure)
@@ -456,8 +469,15 @@ void DictionaryWindow::lookUp(const QString& word)
 
 void DictionaryWindow::updateList(const QString& typed)
 {
+    if (m_background) {
+        if (typed.isEmpty())
+            m_list->showTerms({}, false, *m_source);
+        else
+            m_background->ask(typed);
+        return;
+    }
     const TermFinder::List list = m_finder ? m_finder->listFor(typed) : TermFinder::List();
-    m_list->showTerms(list.terms, list.closest, *m_source);
+    m_list->showTerms(list.terms, list.closest, *m_source, list.incomplete);
 }
 
 void DictionaryWindow::take(const QString& term)

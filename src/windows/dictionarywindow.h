@@ -11,6 +11,7 @@
 class ApplicationHelpFile;
 class BusyPointer;
 class CompletionList;
+class BackgroundTermFinder;
 class TermFinder;
 class DictionaryOperations;
 class FileOpenDialog;
@@ -104,6 +105,7 @@ private:
     QLineEdit* m_target = nullptr;
     CompletionList* m_list = nullptr;
     std::unique_ptr<TermFinder> m_finder;
+    std::unique_ptr<BackgroundTermFinder> m_background; // instead, for a store on a server
     QStringList m_history;
     qsizetype m_recalled = 0;
     std::unique_ptr<View> m_view;
