@@ -25,11 +25,15 @@ for file in usr/bin/evelmora usr/bin/evelmora-tables usr/bin/evelmora-lookup \
     usr/share/evelmora/biblioeng1.rtf usr/share/evelmora/music/music1.mid usr/share/evelmora/efFR.chm usr/share/evelmora/MindHelpE.chm \
     usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml usr/share/icons/hicolor/scalable/apps/$id.svg \
     usr/share/icons/hicolor/16x16/apps/$id.png usr/share/icons/hicolor/256x256/apps/$id.png \
-    usr/share/man/man1/evelmora.1 usr/share/man/man1/evelmora-tables.1 usr/share/man/man1/evelmora-lookup.1 \
-    usr/share/doc/evelmora/README.md; do
+    usr/share/man/man1/evelmora.1.gz usr/share/man/man1/evelmora-tables.1.gz usr/share/man/man1/evelmora-lookup.1.gz \
+    usr/share/doc/evelmora/README.md usr/share/doc/evelmora/copyright usr/share/doc/evelmora/changelog.gz \
+    usr/share/lintian/overrides/evelmora; do
     [ -e "$root/$file" ] || fail "$file is not installed"
 done
 [ ! -e "$root/usr/lib/evelmora" ] || fail "something is still installed under lib/evelmora"
+[ ! -e "$root/usr/share/man/man1/evelmora.1" ] || fail "the manual pages are installed uncompressed"
+latest=$(gzip -dc "$root/usr/share/doc/evelmora/changelog.gz" | sed -n 1p)
+[[ "$latest" == "evelmora ($version) "* ]] || fail "the changelog's latest entry is not for $version: $latest"
 
 # The installed programs, without a display, on the installed dictionary.
 [ "$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/evelmora" --version)" = "evelmora $version" ] || fail "evelmora --version"
@@ -41,4 +45,8 @@ for tool in evelmora-tables evelmora-lookup; do
 done
 desktop-file-validate "$root/usr/share/applications/$id.desktop"
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$id.metainfo.xml" >/dev/null || appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml"
+# Lintian, where it is installed (./test installs it): an error is a regression.
+if command -v lintian >/dev/null; then
+    lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log" >&2; fail "lintian reports an error"; }
+fi
 echo "package: $(basename "$deb") installs and runs"
