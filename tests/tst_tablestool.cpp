@@ -12,6 +12,8 @@
 #include "standins.h"
 #include "testsupport.h"
 #include "connectiondescription.h"
+#include "lookupcommand.h"
+#include "quicklookup.h"
 #include "store.h"
 #include "windowdata.h"
 
@@ -268,25 +270,37 @@ void TestTablesTool::quickLookupAnswersAsTheToolDoes()
         lookups.append({ u"en"_s, word });
     }
 
+    // Every word in process, both ways, the tables opened once a direction as a window would.
+    WindowData french = WindowData::open(Direction::frenchToEnglish(), compiled.path());
+    WindowData english = WindowData::open(Direction::englishToFrench(), compiled.path());
+    QVERIFY(!french.loadFailure && !english.loadFailure);
     int quick = 0;
     for (const auto& [language, word] : std::as_const(lookups)) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"EVELMORA_LOOKUP_NO_HANDOVER"_s, u"1"_s);
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(LOOKUP_TOOL), { compiled.path(), language, word });
-        QVERIFY(process.waitForFinished(60000));
-        const Run tool = runTool({ u"lookup"_s, compiled.path(), language, word });
-        const QString context = language + u" \""_s + word.left(80) + u"\": "_s + tool.output;
-        if (process.exitCode() == 3) // handed over: the tool answers
+        const auto& direction = language == u"en" ? QueryTexts::englishToFrench : QueryTexts::frenchToEnglish;
+        const auto answer = quickLookup(compiled.path().toStdString(), direction, word.toStdString());
+        const LookupCommand::Answer tool = LookupCommand::run(language == u"en" ? english : french, language, word);
+        const QString context = language + u" \""_s + word.left(80) + u"\": "_s + tool.out + tool.err;
+        if (!answer) // handed over: the tool answers
             continue;
-        QVERIFY2(process.exitCode() == 0 && tool.exitCode == 0, qPrintable(context));
-        QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), tool.output);
+        QVERIFY2(tool.status == 0, qPrintable(context));
+        QCOMPARE(QString::fromStdString(*answer), tool.out);
         ++quick;
     }
     // The usual lookups are answered without handing over.
     qInfo("%d of %lld lookups answered without handing over", quick, qlonglong(lookups.size()));
     QVERIFY2(quick >= lookups.size() * 9 / 10, qPrintable(u"%1 of %2 answered quickly"_s.arg(quick).arg(lookups.size())));
+
+    // The programs themselves, from the command line.
+    for (const QStringList& arguments : { QStringList { compiled.path(), u"fr"_s, u"anxiété"_s }, QStringList { compiled.path(), u"en"_s, u"FEAR"_s } }) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"EVELMORA_LOOKUP_NO_HANDOVER"_s, u"1"_s);
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(LOOKUP_TOOL), arguments);
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), runTool(QStringList { u"lookup"_s } + arguments).output);
+    }
 
     // Handed over, the answer is the tool's, messages and exit status included: text tables, a
     // connection file out of the ordinary, one in error.

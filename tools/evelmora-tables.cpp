@@ -13,9 +13,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryDir>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTextStream>
 
 #include "store.h"
@@ -25,17 +22,16 @@
 #include "dictionarycollation.h"
 #include "dictionaryoperations.h"
 #include "letterstarttable.h"
+#include "lookupcommand.h"
 #include "publish.h"
 #include "serverconnection.h"
 #include "tbxfile.h"
 #include "termexport.h"
 #include "direction.h"
-#include "termfinder.h"
 #include "termlint.h"
 #include "termsource.h"
 #include "textfile.h"
 #include "windowdata.h"
-#include "wordsearch.h"
 
 using namespace Qt::StringLiterals;
 
@@ -433,87 +429,6 @@ int compileDirection(const Direction& direction, const QString& dataDirectory)
     return 0;
 }
 
-// How a look-up answers: the entry as the window shows it, as JSON, or the list under the box.
-struct LookupStyle {
-    bool json = false;
-    bool suggest = false;
-};
-
-void printJson(const QJsonObject& object)
-{
-    out() << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << Qt::endl;
-}
-
-// The list that would follow the typing of `word`, one term a line, or as JSON.
-int suggest(const QString& dataDirectory, const QString& language, const QString& word, bool json)
-{
-    const Direction& direction = language == u"en" ? Direction::englishToFrench() : Direction::frenchToEnglish();
-    WindowData data = WindowData::open(direction, dataDirectory);
-    if (data.loadFailure) {
-        err() << failureMessage(*data.loadFailure, QStringLiteral("Form_Load")) << Qt::endl;
-        return 2;
-    }
-    const TermFinder::List list = TermFinder(data.store, direction).listFor(word);
-    if (json) {
-        printJson({ { u"word"_s, word }, { u"direction"_s, language }, { u"closest"_s, list.closest },
-                    { u"terms"_s, QJsonArray::fromStringList(list.terms) } });
-    } else {
-        for (const QString& term : list.terms)
-            out() << term << Qt::endl;
-    }
-    return list.terms.isEmpty() ? 1 : 0;
-}
-
-// The search of one window, from the command line: prints the entry found, or the message the
-// window would show.
-int lookup(const QString& dataDirectory, const QString& language, const QString& word, LookupStyle style = {})
-{
-    if (style.suggest)
-        return suggest(dataDirectory, language, word, style.json);
-    const Direction& direction = language == u"en" ? Direction::englishToFrench() : Direction::frenchToEnglish();
-    WindowData data = WindowData::open(direction, dataDirectory);
-    if (data.loadFailure) {
-        err() << failureMessage(*data.loadFailure, QStringLiteral("Form_Load")) << Qt::endl;
-        return 2;
-    }
-    std::optional<FoundEntry> entry;
-    const auto shown = [&]() -> Result<QString> {
-        auto found = WordSearch(direction, *data.lookup).find(word);
-        if (!found)
-            return found.failure();
-        for (const Result<QString>* term : { &found->english, &found->french }) {
-            if (!*term)
-                return term->failure();
-        }
-        if (!found->num)
-            return found->num.failure();
-        if (auto position = browsePosition(*found->num); !position)
-            return position.failure();
-        entry = std::move(*found);
-        return QString(*entry->french + u'\t' + *entry->english);
-    }();
-    if (style.json) {
-        QJsonObject answer { { u"word"_s, word }, { u"direction"_s, language }, { u"found"_s, bool(shown) } };
-        if (shown) {
-            answer[u"french"_s] = *entry->french;
-            answer[u"english"_s] = *entry->english;
-            answer[u"exact"_s] = entry->exact;
-            answer[u"beginning"_s] = entry->beginning;
-        } else {
-            answer[u"error"_s] = QJsonObject { { u"number"_s, shown.failure().number },
-                                               { u"message"_s, failureMessage(shown.failure(), QStringLiteral("afficher_resultat")) } };
-        }
-        printJson(answer);
-        return shown ? 0 : 1;
-    }
-    if (!shown) {
-        err() << failureMessage(shown.failure(), QStringLiteral("afficher_resultat")) << Qt::endl;
-        return 1;
-    }
-    out() << *shown << Qt::endl;
-    return 0;
-}
-
 // The editor's checks of a term source; fails on repeats and entries without a subfield.
 int lint(const QString& source)
 {
@@ -638,7 +553,7 @@ int main(int argc, char* argv[])
         return std::max(compileDirection(Direction::frenchToEnglish(), args[2]), compileDirection(Direction::englishToFrench(), args[2]));
     if (args.size() >= 2 && args[1] == u"lookup") {
         // Options first; "--" ends them, for a word that begins with a dash.
-        LookupStyle style;
+        LookupCommand::Style style;
         qsizetype next = 2;
         for (; next < args.size() && args[next].startsWith(u"--"_s); ++next) {
             if (args[next] == u"--") {
@@ -655,8 +570,12 @@ int main(int argc, char* argv[])
             }
         }
         const QStringList rest = args.mid(next);
-        if (rest.size() == 3 && (rest[1] == u"fr" || rest[1] == u"en"))
-            return lookup(rest[0], rest[1], rest[2], style);
+        if (rest.size() == 3 && (rest[1] == u"fr" || rest[1] == u"en")) {
+            const LookupCommand::Answer answer = LookupCommand::run(rest[0], rest[1], rest[2], style);
+            out() << answer.out << Qt::flush;
+            err() << answer.err << Qt::flush;
+            return answer.status;
+        }
     }
     const char* usage = "usage: evelmora-tables build TERMS.tsv|TERMS.csv|TERMS.tbx DATA_DIRECTORY\n"
                         "       evelmora-tables export DATA_DIRECTORY --format tbx|csv [--direction fr|en] [--output FILE]\n"
