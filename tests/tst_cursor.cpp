@@ -60,6 +60,7 @@ private slots:
     void fileNamedTables();
     void storeOnlyReads();
     void failuresNameTheCause();
+    void aFailedLoadLeavesNothingBehind();
     void farJumpsAgreeWithStepping();
     void resultsOutliveTheirStore();
     void quotedColumnNames();
@@ -258,6 +259,51 @@ void TestCursor::failuresNameTheCause()
     Cursor closed(Failure { 3024, u"cannot find the connection file /x/d0.UDL"_s });
     QCOMPARE(closed.moveFirst().failure().number, int(FailureNumber::CursorClosed));
     QVERIFY(closed.moveFirst().failure().description.contains(u"/x/d0.UDL"_s));
+}
+
+void TestCursor::aFailedLoadLeavesNothingBehind()
+{
+    // Tables whose names the index and the ordering of PS would take: PS then fails to load
+    // at that step, and must leave no transaction, table or definition behind.
+    for (const QString& taken : { u"PS_English"_s, u"PS$order$English"_s }) {
+        QTemporaryDir dir;
+        const QString tables = dir.filePath(u"tables"_s);
+        writeTextFile(tables, taken + u".txt"_s, "a\n1\n");
+        writeTextFile(tables, u"PS.txt"_s, csv({ u"x"_s }));
+        writeTextFile(tables, u"Other.txt"_s, "b\n2\n");
+        writeTextFile(dir.path(), u"outside"_s, "c\n3\n");
+        auto store = openStore(tables);
+        store->setIndexedColumns({ u"English"_s });
+        Cursor cursor(store);
+        cursor.setRecordSource(u"select * from ["_s + taken + u']');
+        QVERIFY(cursor.refresh());
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            cursor.setRecordSource(u"select * from PS"_s);
+            const Outcome failed = cursor.refresh();
+            QVERIFY2(!failed && failed.failure().description.contains(u"already"_s), qPrintable(failed ? QString() : failed.failure().description));
+        }
+        cursor.setRecordSource(u"select * from Other"_s);
+        QVERIFY2(cursor.refresh(), qPrintable(taken));
+        QCOMPARE(column(cursor, u"b"_s), QStringList { u"2"_s });
+        // A compiled copy holds what loaded, nothing of PS.
+        const QString compiled = dir.filePath(u"compiled.sqlite"_s);
+        QVERIFY(store->compileTo(compiled));
+        sqlite3* database = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(compiled).constData(), &database, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt* statement = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(database, "SELECT count(*) FROM sqlite_schema WHERE name = 'PS'", -1, &statement, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_step(statement), SQLITE_ROW);
+        QCOMPARE(sqlite3_column_int(statement, 0), 0);
+        sqlite3_finalize(statement);
+        sqlite3_close(database);
+
+        // A name that would reach a file out of the table directory is refused.
+        for (const QString& name : { u"[../outside]"_s, u"[a/b]"_s, u"[..]"_s, u"[.hidden]"_s }) {
+            cursor.setRecordSource(u"select * from "_s + name);
+            const Outcome refused = cursor.refresh();
+            QVERIFY2(!refused && refused.failure().number == FailureNumber::FileNotFound && refused.failure().description.contains(u"holds no /"_s), qPrintable(name));
+        }
+    }
 }
 
 namespace {

@@ -322,6 +322,10 @@ void SqliteStore::execAfterFailure(const QString& sql)
 // file p1.txt, loaded into a schema of that name.
 Outcome SqliteStore::loadTable(const QString& name)
 {
+    // A table is a file of the table directory itself, never one reached through a path.
+    if (name.contains(u'/') || name.contains(u'\\') || name.contains(QStringLiteral("..")) || name.startsWith(u'.') || name.endsWith(u'.'))
+        return Failure { FailureNumber::FileNotFound,
+                         QStringLiteral("cannot find the table %1: a table is a file of %2 itself, and its name holds no / \\ or ..").arg(name, m_description.tableDirectory) };
     const qsizetype dot = name.indexOf(u'.');
     const QString schema = dot < 0 ? QStringLiteral("main") : name.left(dot);
     const QString table = dot < 0 ? name : name.mid(dot + 1);
@@ -342,6 +346,18 @@ Outcome SqliteStore::loadTable(const QString& name)
             return done;
     }
     const QString target = quoted(schema) + u'.' + quoted(table);
+    // Whatever fails from here on, the store is left as it was: nothing of the table, its
+    // indexes or orderings, nor its definition for a compiled copy.
+    bool committed = false;
+    const auto undo = qScopeGuard([&] {
+        if (committed)
+            return;
+        execAfterFailure(QStringLiteral("ROLLBACK"));
+        if (dot >= 0)
+            execAfterFailure(QStringLiteral("DETACH DATABASE ") + quoted(schema));
+    });
+    std::pair<QString, QStringList> definition;
+    QMap<QString, QString> orderings;
     if (auto done = exec(QStringLiteral("BEGIN")); !done)
         return done;
     // Rows go in many to a statement, which saves most of the engine's work per row; the
@@ -424,8 +440,7 @@ Outcome SqliteStore::loadTable(const QString& name)
         rowsPerInsert = std::clamp(32000 / int(columns.size()), 1, 64);
         if (auto done = exec(QStringLiteral("CREATE TABLE ") + target + QStringLiteral(" (") + definitions.join(u", ") + u')'); !done)
             return done;
-        if (dot < 0)
-            m_definitions[table].first = definitions.join(u", ");
+        definition.first = definitions.join(u", ");
         return prepareInsert(rowsPerInsert);
     };
     const auto onRow = [&](const std::vector<TextTable::Cell>& cells, int line) -> Outcome {
@@ -455,12 +470,8 @@ Outcome SqliteStore::loadTable(const QString& name)
         if (read)
             read = insertPending();
     }
-    if (auto done = read; !done) {
-        execAfterFailure(QStringLiteral("ROLLBACK"));
-        if (dot >= 0)
-            execAfterFailure(QStringLiteral("DETACH DATABASE ") + quoted(schema));
-        return done;
-    }
+    if (!read)
+        return read;
     // The search fields are looked up and ordered by; an index on each keeps that fast, and
     // scanning it gives equal terms in stored order.
     for (const auto& column : columns) {
@@ -468,8 +479,7 @@ Outcome SqliteStore::loadTable(const QString& name)
             continue;
         if (!m_indexedColumns.contains(column.name, Qt::CaseInsensitive))
             continue;
-        if (dot < 0)
-            m_definitions[table].second.append(column.name);
+        definition.second.append(column.name);
         const QString index = quoted(schema) + u'.' + quoted(table + u'_' + column.name);
         auto start = std::chrono::steady_clock::now();
         if (auto done = exec(QStringLiteral("CREATE INDEX ") + index + QStringLiteral(" ON ") + quoted(table) + u'(' + quoted(column.name) + u')'); !done)
@@ -484,15 +494,19 @@ Outcome SqliteStore::loadTable(const QString& name)
                                  + QStringLiteral(" ORDER BY ") + quoted(column.name));
                 !done)
                 return done;
-            m_orderings.insert(table.toLower() + u'\t' + column.name.toLower(), ordering);
+            orderings.insert(table.toLower() + u'\t' + column.name.toLower(), ordering);
             m_loadTimes.orderingMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         }
     }
     if (auto done = exec(QStringLiteral("COMMIT")); !done)
         return done;
-    // Rows went in one after another into a new table: rowids 1 to n, in stored order.
-    if (dot < 0)
+    committed = true;
+    if (dot < 0) {
+        m_definitions[table] = definition;
+        m_orderings.insert(orderings);
+        // Rows went in one after another into a new table: rowids 1 to n, in stored order.
         m_orderings.insert(table.toLower(), table);
+    }
     m_loaded.append(name);
     return {};
 }
