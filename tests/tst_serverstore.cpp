@@ -3,6 +3,7 @@
 #include <random>
 
 #include <QFile>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -99,6 +100,7 @@ private slots:
     void failuresNameTheirCause();
     void servicesAndPasswordsComeFromTheUsersFiles();
     void aLostConnectionIsReportedThenMended();
+    void aTableChangedByHandIsRefused();
 
 private:
     QString serverDirectory(const QString& name, const QString& connection);
@@ -454,6 +456,30 @@ void TestServerStore::aLostConnectionIsReportedThenMended()
     operations.cmdAvance_Click();
     QCOMPARE(presenter.messages.size(), 1);
     QVERIFY(view.english != found);
+}
+
+void TestServerStore::aTableChangedByHandIsRefused()
+{
+    // Order columns that no longer hold whole numbers, as a hand-made change could leave them:
+    // refused with a message, never a crash.
+    QCOMPARE(m_server->psql(u"CREATE DATABASE tampered"_s), QString());
+    const ProgramRun published = runProgram(QStringLiteral(TABLES_TOOL), { u"publish"_s, m_local, m_server->connection(u"tampered"_s) });
+    QVERIFY2(published.exitCode == 0, qPrintable(published.output));
+    QProcess psql;
+    psql.start(u"psql"_s, { u"-X"_s, u"-q"_s, u"-v"_s, u"ON_ERROR_STOP=1"_s, u"-d"_s, m_server->connection(u"tampered"_s), u"-c"_s,
+                            u"ALTER TABLE fr_en.ps ALTER COLUMN place TYPE numeric; UPDATE fr_en.ps SET place = 'NaN' WHERE place = 0"_s });
+    QVERIFY(psql.waitForFinished(60000) && psql.exitCode() == 0);
+    WindowData data = WindowData::open(Direction::frenchToEnglish(), serverDirectory(u"tampered"_s, m_server->connection(u"tampered"_s)));
+    QVERIFY(!data.loadFailure);
+    FakeView view;
+    RecordingPresenter presenter;
+    RecordingBusyPointer busy;
+    DictionaryOperations operations(Direction::frenchToEnglish(), *data.browse, *data.lookup, data.letterStarts, view, presenter, busy);
+    view.source = u"16PF"_s; // the entry whose place is no longer a number
+    operations.cmdSearch_Click();
+    QCOMPARE(presenter.messages.size(), 1);
+    QVERIFY2(presenter.messages.front().startsWith(u"3274"_s) && presenter.messages.front().contains(u"fr_en.ps on the server holds place \"NaN\", not a whole number"_s),
+             qPrintable(presenter.messages.front()));
 }
 
 QTEST_GUILESS_MAIN(TestServerStore)
