@@ -1,7 +1,14 @@
 #include <random>
 
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <cctype>
+#include <clocale>
 
 #include "rtfreader.h"
 
@@ -47,6 +54,7 @@ private slots:
     void hostileInput();
     void everyTruncation();
     void garbage();
+    void singleByteLocale();
 };
 
 void TestRtfReader::formatting()
@@ -143,6 +151,27 @@ void TestRtfReader::garbage()
         read(rtf);
     }
     QVERIFY(true); // reaching here without a crash is the point; the sanitizer build checks the rest
+}
+
+void TestRtfReader::singleByteLocale()
+{
+    // A desktop in a Latin-1 locale, where the C library calls é a letter.
+    QTemporaryDir locales;
+    QProcess localedef;
+    localedef.start(u"localedef"_s, { u"-i"_s, u"fr_FR"_s, u"-f"_s, u"ISO-8859-1"_s, locales.filePath(u"fr_FR.ISO-8859-1"_s) });
+    if (!localedef.waitForFinished(60000) || localedef.exitCode() > 1) // 1: warnings only
+        QSKIP("localedef cannot make a Latin-1 locale here");
+    qputenv("LOCPATH", QFile::encodeName(locales.path()));
+    const char* before = std::setlocale(LC_CTYPE, nullptr);
+    const std::string saved = before ? before : "C";
+    const auto restore = qScopeGuard([&saved] {
+        std::setlocale(LC_CTYPE, saved.c_str());
+        qunsetenv("LOCPATH");
+    });
+    QVERIFY(std::setlocale(LC_CTYPE, "fr_FR.ISO-8859-1"));
+    QVERIFY(std::isalpha(0xE9));
+    QCOMPARE(read("{\\rtf1\\ansi\\ansicpg1252 {\\b\xe9t\xe9\\b0 fin}}"), u"étéfin"_s); // é ends the word and is text
+    QCOMPARE(read("{\\rtf1\\ansi \\par\xe0 la ligne}"), u"\nà la ligne"_s);
 }
 
 QTEST_GUILESS_MAIN(TestRtfReader)

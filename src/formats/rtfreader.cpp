@@ -8,6 +8,18 @@
 namespace RtfReader {
 namespace {
 
+// A control word is ASCII letters, whatever the desktop's locale says of the bytes above 127
+// (in a Latin-1 locale é would be a letter and swallow the text after a word).
+bool asciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool asciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 enum class Destination { Text, FontTable, ColourTable, Skip };
 
 struct State {
@@ -97,16 +109,16 @@ private:
         if (m_pos >= m_rtf.size())
             return;
         const char c = m_rtf[m_pos];
-        if (!std::isalpha(static_cast<unsigned char>(c))) {
+        if (!asciiLetter(c)) {
             ++m_pos;
             controlSymbol(c);
             return;
         }
         const qsizetype start = m_pos;
-        while (m_pos < m_rtf.size() && m_pos - start < 32 && std::isalpha(static_cast<unsigned char>(m_rtf[m_pos])))
+        while (m_pos < m_rtf.size() && m_pos - start < 32 && asciiLetter(m_rtf[m_pos]))
             ++m_pos;
         const QByteArray word = m_rtf.mid(start, m_pos - start);
-        while (m_pos < m_rtf.size() && std::isalpha(static_cast<unsigned char>(m_rtf[m_pos])))
+        while (m_pos < m_rtf.size() && asciiLetter(m_rtf[m_pos]))
             ++m_pos; // an overlong word: the rest of it is dropped
         bool hasParameter = false;
         qint64 parameter = 0;
@@ -116,7 +128,7 @@ private:
             ++m_pos;
         }
         int digits = 0;
-        while (m_pos < m_rtf.size() && std::isdigit(static_cast<unsigned char>(m_rtf[m_pos]))) {
+        while (m_pos < m_rtf.size() && asciiDigit(m_rtf[m_pos])) {
             if (digits++ < 10)
                 parameter = parameter * 10 + (m_rtf[m_pos] - '0');
             hasParameter = true;
@@ -270,7 +282,7 @@ private:
                     m_pos += std::min<qsizetype>(4, m_rtf.size() - m_pos);
                 } else {
                     ++m_pos;
-                    while (m_pos < m_rtf.size() && std::isalnum(static_cast<unsigned char>(m_rtf[m_pos])))
+                    while (m_pos < m_rtf.size() && (asciiLetter(m_rtf[m_pos]) || asciiDigit(m_rtf[m_pos])))
                         ++m_pos;
                     if (m_pos < m_rtf.size() && m_rtf[m_pos] == ' ')
                         ++m_pos;
