@@ -1,6 +1,7 @@
 #include "fluidsynthplayer.h"
 
 #include <cmath>
+#include <mutex>
 
 #include <QFile>
 #include <QLibrary>
@@ -47,17 +48,38 @@ const FluidSynthApi& fluid()
     return api;
 }
 
-// FluidSynth reports through a log; the last error explains a failed call.
-QString& lastError()
+// FluidSynth reports through a log; the last error explains a failed call. The audio thread
+// logs too, while the window's thread reads it.
+class LastError final {
+public:
+    void set(const char* message)
+    {
+        const QString text = QString::fromLocal8Bit(message);
+        const std::lock_guard lock(m_mutex);
+        m_text = text;
+    }
+    void clear() { set(""); }
+    QString text() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_text;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    QString m_text;
+};
+
+LastError& lastError()
 {
-    static QString error;
+    static LastError error;
     return error;
 }
 
 void logToLastError(int level, const char* message, void*)
 {
     if (level <= FLUID_ERR)
-        lastError() = QString::fromLocal8Bit(message);
+        lastError().set(message);
 }
 
 void installLog()
@@ -122,7 +144,7 @@ Result<std::unique_ptr<FluidSynthPlayer>> FluidSynthPlayer::open(const QString& 
         player->m_driver = fluid().new_fluid_audio_driver(player->m_settings, player->m_synth);
         if (!player->m_driver)
             return Failure { FailureNumber::DeviceUnavailable, QStringLiteral("cannot play %1: no audio output could be opened%2")
-                                     .arg(midiFile, lastError().isEmpty() ? QString() : QStringLiteral(" (") + lastError().trimmed() + u')') };
+                                     .arg(midiFile, lastError().text().isEmpty() ? QString() : QStringLiteral(" (") + lastError().text().trimmed() + u')') };
     }
     return player;
 }
