@@ -20,7 +20,7 @@ done
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 id=org.evelmora.Evelmora
-for file in usr/bin/evelmora usr/bin/evelmora-tables usr/bin/evelmora-lookup \
+for file in usr/bin/evelmora usr/bin/evelmora-tables usr/bin/evelmora-lookup usr/libexec/evelmora/evelmora-chmprobe \
     usr/share/evelmora/eVelmoraEFs/d0.UDL usr/share/evelmora/eVelmoraEFs/d2.UDL usr/share/evelmora/content.json \
     usr/share/evelmora/biblioeng1.rtf usr/share/evelmora/music/music1.mid usr/share/evelmora/efFR.chm usr/share/evelmora/MindHelpE.chm \
     usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml usr/share/icons/hicolor/scalable/apps/$id.svg \

@@ -1,25 +1,23 @@
 #include "chmfile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 
-#include <cerrno>
+#include <optional>
 #include <vector>
 
 #include <chm_lib.h>
 
+#include "chmlimits.h"
 #include "textfile.h"
 
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
-constexpr qint64 maxObjectBytes = 64 * 1024 * 1024;
+constexpr qint64 maxObjectBytes = ChmLimits::maxObjectBytes;
 constexpr int maxContentsDepth = 64;
 
 int collectObject(chmFile*, chmUnitInfo* info, void* context)
@@ -83,46 +81,38 @@ bool directoryChainEnds(QFile& file)
     return true;
 }
 
-#ifdef Q_OS_UNIX
-int readObject(chmFile* handle, chmUnitInfo* info, void* budget)
-{
-    auto* left = static_cast<qint64*>(budget);
-    if (info->length > static_cast<LONGUINT64>(maxObjectBytes) || static_cast<qint64>(info->length) > *left)
-        return CHM_ENUMERATOR_SUCCESS; // enough: the rest is not read by the viewer either
-    *left -= static_cast<qint64>(info->length);
-    std::vector<unsigned char> bytes(static_cast<std::size_t>(info->length));
-    chm_retrieve_object(handle, info, bytes.data(), 0, static_cast<LONGINT64>(info->length));
-    return CHM_ENUMERATOR_CONTINUE;
-}
-
 // chmlib trusts the file's numbers: a damaged file can make it divide by zero, read out of
-// bounds or loop. Let a child process open the file and read every object first; only a file
-// that child survives, within a few seconds, is opened here.
-bool survivesChmlib(const QByteArray& path)
+// bounds or loop. A probe program opens the file and reads every object first, in a process
+// of its own; only a file it lived through, within a few seconds, is opened here.
+std::optional<QString> probeFailure(const QString& path)
 {
-    const pid_t child = ::fork();
-    if (child < 0)
-        return true; // cannot probe; the checks above still stand
-    if (child == 0) {
-        ::alarm(5);
-        chmFile* handle = chm_open(path.constData());
-        if (!handle)
-            ::_exit(0);
-        qint64 budget = 4 * maxObjectBytes;
-        chm_enumerate(handle, CHM_ENUMERATE_ALL, readObject, &budget);
-        chm_close(handle);
-        ::_exit(0);
+    // Beside the running program, or where it is installed beside bin; found through the
+    // executable itself, so that a program without a Qt application finds it too.
+    const QString executable = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    const QString directory = executable.isEmpty() ? QCoreApplication::applicationDirPath() : QFileInfo(executable).path();
+    QString probe;
+    for (const QString& candidate : QStringList { directory + QStringLiteral("/evelmora-chmprobe"), directory + QStringLiteral("/../libexec/evelmora/evelmora-chmprobe") }) {
+        if (QFileInfo(candidate).isExecutable()) {
+            probe = candidate;
+            break;
+        }
     }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) { }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (probe.isEmpty())
+        return QStringLiteral("The help file %1 cannot be checked before it is opened: the program evelmora-chmprobe is not installed beside %2.").arg(path, directory);
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(probe, { path });
+    if (!process.waitForStarted(5000))
+        return QStringLiteral("The help file %1 cannot be checked before it is opened: %2 does not start (%3).").arg(path, probe, process.errorString());
+    if (!process.waitForFinished((ChmLimits::probeSeconds + 2) * 1000)) {
+        process.kill();
+        process.waitForFinished(1000);
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return QStringLiteral("The help file %1 is damaged: its directory cannot be read.").arg(path);
+    return std::nullopt;
 }
-#else
-bool survivesChmlib(const QByteArray&)
-{
-    return true;
-}
-#endif
 
 } // namespace
 
@@ -138,8 +128,10 @@ Result<std::unique_ptr<ChmFile>> ChmFile::open(const QString& path)
         return Failure { FailureNumber::PathFileAccess, QStringLiteral("The help file %1 cannot be read: %2").arg(path, file.errorString()) };
     if (file.read(4) != "ITSF")
         return Failure { FailureNumber::InvalidFileFormat, QStringLiteral("The file %1 is not a compiled HTML help (.chm) file.").arg(path) };
-    if (!directoryChainEnds(file) || !survivesChmlib(QFile::encodeName(path)))
+    if (!directoryChainEnds(file))
         return Failure { FailureNumber::InvalidFileFormat, QStringLiteral("The help file %1 is damaged: its directory cannot be read.").arg(path) };
+    if (const auto failure = probeFailure(path))
+        return Failure { FailureNumber::InvalidFileFormat, *failure };
     file.close();
 
     std::unique_ptr<ChmFile> chm(new ChmFile);
