@@ -1,5 +1,7 @@
 #include <QTest>
 
+#include <random>
+
 #include <sys/stat.h>
 
 #include "connectiondescription.h"
@@ -65,6 +67,7 @@ private slots:
     void lineEnds();
     void quotedHeaderNamesKeepTheirBlanks();
     void pipesAndDevicesAreNotRead();
+    void largeTablesReadOnTwoThreads();
 
 private:
     QTemporaryDir m_dir;
@@ -389,6 +392,54 @@ void TestTextSources::pipesAndDevicesAreNotRead()
     const auto device = ConnectionDescription::read(link, dir.path());
     QVERIFY(!device);
     QVERIFY2(device.failure().description.endsWith(u"it is not a regular file but a character device"_s), qPrintable(device.failure().description));
+}
+
+void TestTextSources::largeTablesReadOnTwoThreads()
+{
+    // Large enough to be split on a second thread: quoted fields with commas, quotes and line
+    // breaks, missing values, CRLF; every row read back as written, with its line.
+    std::mt19937 random(20261209);
+    QByteArray csv = "English,Frensh,num\r\n";
+    QList<QStringList> written;
+    QList<int> lines;
+    int line = 2;
+    while (csv.size() < 3 * 1024 * 1024) {
+        const int kind = int(random() % 4);
+        const QString english = u"term %1"_s.arg(written.size());
+        const QString french = kind == 0 ? u"a, \"quoted\"\r\nsecond line"_s : kind == 1 ? QString() : u"terme é %1"_s.arg(random() % 1000);
+        const QByteArray field = kind == 0 ? QByteArray("\"a, \"\"quoted\"\"\r\nsecond line\"") : french.toUtf8();
+        csv += english.toUtf8() + ',' + field + ',' + QByteArray::number(written.size()) + "\r\n";
+        written.append({ english, french, QString::number(written.size()) });
+        lines.append(line);
+        line += kind == 0 ? 2 : 1;
+    }
+    writeTextFile(m_dir.path(), u"large.txt"_s, csv);
+    const QString path = m_dir.filePath(u"large.txt"_s);
+    qsizetype row = 0;
+    bool same = true;
+    const auto columns = [](const QList<TextTable::Column>&) -> Outcome { return {}; };
+    Outcome read = TextTable::read(path, columns, [&](const std::vector<TextTable::Cell>& cells, int at) -> Outcome {
+        same = same && row < written.size() && at == lines[row] && cells.size() == 3;
+        for (std::size_t i = 0; same && i < cells.size(); ++i)
+            same = QString::fromUtf8(cells[i].text.data(), qsizetype(cells[i].text.size())) == written[row][qsizetype(i)];
+        ++row;
+        return {};
+    });
+    QVERIFY2(read, qPrintable(read ? QString() : read.failure().description));
+    QVERIFY(same);
+    QCOMPARE(row, written.size());
+
+    // A sink that stops half-way, and a bad row near the end: the second thread gives up too.
+    row = 0;
+    read = TextTable::read(path, columns, [&](const std::vector<TextTable::Cell>&, int) -> Outcome {
+        return ++row < written.size() / 2 ? Outcome() : Outcome(Failure { 1, u"enough"_s });
+    });
+    QCOMPARE(read.failure().description, u"enough"_s);
+    csv.chop(2);
+    csv += ",extra\r\n";
+    writeTextFile(m_dir.path(), u"large.txt"_s, csv);
+    read = TextTable::read(path, columns, [](const std::vector<TextTable::Cell>&, int) -> Outcome { return {}; });
+    QVERIFY2(!read && read.failure().description.contains(u"line %1: 4 fields, 3 expected"_s.arg(lines.last())), qPrintable(read.failure().description));
 }
 
 QTEST_GUILESS_MAIN(TestTextSources)
