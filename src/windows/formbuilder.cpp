@@ -77,7 +77,9 @@ QPixmap renderSvg(const QString& path, QSize size)
     pixmap.fill(Qt::transparent);
     QSvgRenderer renderer(path);
     QPainter painter(&pixmap);
-    renderer.render(&painter);
+    // Into the size in the window's units: left to itself the renderer fills the pixmap's
+    // pixels, which the painter then scales by the ratio once more.
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
     return pixmap;
 }
 
