@@ -52,6 +52,11 @@ void TestTermLint::sourceColumns()
     QVERIFY(!full[1].inFrenchToEnglish() && full[1].inEnglishToFrench());
     QVERIFY(full[2].inFrenchToEnglish() && !full[2].inEnglishToFrench());
     QCOMPARE(full[2].shownEnglish(), u"basal ganglia"_s); // no label, no parentheses
+
+    // The French column spelt as everyone spells it, as in every other kind of source.
+    const auto french = parsed(u"French\tEnglish\npeur\tfear\n"_s);
+    QCOMPARE(french.size(), 1);
+    QCOMPARE(french[0].french, u"peur"_s);
 }
 
 void TestTermLint::sourceFaults_data()
@@ -59,7 +64,8 @@ void TestTermLint::sourceFaults_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("reason");
     QTest::newRow("no header") << QString() << u"terms.tsv line 1: a header line"_s;
-    QTest::newRow("no French column") << u"French\tEnglish\n"_s << u"terms.tsv line 1: the header line names no Frensh column"_s;
+    QTest::newRow("no French column") << u"Français\tEnglish\n"_s << u"terms.tsv line 1: the header line names no Frensh column"_s;
+    QTest::newRow("French twice") << u"French\tEnglish\tFrensh\n"_s << u"terms.tsv line 1: the column \"Frensh\" is named twice"_s;
     QTest::newRow("unknown column") << u"Frensh\tEnglish\tNote\n"_s << u"terms.tsv line 1: unknown column \"Note\""_s;
     QTest::newRow("field missing") << header + u"peur\tfear\tboth\tclinical\t\n"_s << u"terms.tsv line 2: 5 fields, 6 expected"_s;
     QTest::newRow("empty term") << header + u"peur\t \tboth\tclinical\t\t\n"_s << u"terms.tsv line 2: a French term, a tab and an English term expected"_s;

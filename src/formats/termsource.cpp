@@ -37,11 +37,8 @@ struct Columns final {
     QList<int> unnamed; // spreadsheets leave these after the last column; they must stay empty
 };
 
-// The tab-separated source names the French column as the tables do; CSV from elsewhere may
-// also spell it French.
-enum class Spelling { TablesOnly, French };
-
-Result<Columns> columnsOf(const QStringList& header, const QString& path, Spelling spelling, int line = 1)
+// The French column as the tables spell it, or as everyone else does, in every kind of source.
+Result<Columns> columnsOf(const QStringList& header, const QString& path, int line = 1)
 {
     Columns columns;
     std::optional<QString> unknown;
@@ -63,7 +60,7 @@ Result<Columns> columnsOf(const QStringList& header, const QString& path, Spelli
         const auto known = std::find_if(names.begin(), names.end(), [&name](const auto& entry) {
             return name.compare(QStringView(entry.first), Qt::CaseInsensitive) == 0;
         });
-        if (known == names.end() || (spelling == Spelling::TablesOnly && known->first == std::u16string_view(u"French"))) {
+        if (known == names.end()) {
             if (!unknown)
                 unknown = header[i];
             continue;
@@ -212,7 +209,7 @@ Result<QList<Entry>> parse(const QString& text, const QString& path)
     if (lines.isEmpty() || lines.front().trimmed().isEmpty())
         return bad(path, 1, QStringLiteral("a header line naming the columns (Frensh, English …) expected"));
     const QStringList header = lines.front().split(u'\t');
-    const auto columns = columnsOf(header, path, Spelling::TablesOnly);
+    const auto columns = columnsOf(header, path);
     if (!columns)
         return columns.failure();
 
@@ -273,7 +270,7 @@ Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path)
         return header.failure();
     if (!*header)
         return bad(path, line + 1, QStringLiteral("a header line naming the columns (French, English …) expected"));
-    const auto columns = columnsOf(**header, path, Spelling::French, line);
+    const auto columns = columnsOf(**header, path, line);
     if (!columns)
         return columns.failure();
     QList<Entry> entries;
