@@ -227,6 +227,43 @@ bool moveIntoPlace(const QString& staging, const QString& target, const QStringL
     return true;
 }
 
+// What a data directory holds besides the tables, for a directory the build makes whole: the
+// rows printed under every entry (p1.txt, described by schema.ini) and the help file F1 opens
+// before any dictionary window has, each put beside the tables unless the directory has its own.
+bool addMissingFiles(const QString& staging, const QString& dataDirectory, QStringList* names)
+{
+    const auto missing = [&dataDirectory](const QString& name) { return TextFile::findCaseInsensitive(dataDirectory, name).isEmpty(); };
+    if (missing(u"p1.txt"_s) && missing(u"schema.ini"_s)) {
+        for (const QString& name : { u"p1.txt"_s, u"schema.ini"_s }) {
+            QFile bundled(u":/data/"_s + name);
+            if (!bundled.open(QIODevice::ReadOnly)) {
+                err() << "cannot read the program's own " << name << Qt::endl;
+                return false;
+            }
+            QFile file(QDir(staging).filePath(name));
+            if (!file.open(QIODevice::WriteOnly) || file.write(bundled.readAll()) < 0 || !file.flush()) {
+                err() << "cannot write " << file.fileName() << ": " << file.errorString() << Qt::endl;
+                return false;
+            }
+            names->append(name);
+        }
+    }
+    // The help file lies in the program directory: beside the tool in a build tree, in
+    // share/evelmora once installed.
+    const QString tools = QCoreApplication::applicationDirPath();
+    for (const QString& help : QStringList { tools + u"/efENG.chm"_s, tools + u"/../share/evelmora/efENG.chm"_s }) {
+        if (!missing(u"efENG.chm"_s) || !QFileInfo(help).isFile())
+            continue;
+        if (!QFile::copy(help, QDir(staging).filePath(u"efENG.chm"_s))) {
+            err() << "cannot copy " << help << " to " << staging << Qt::endl;
+            return false;
+        }
+        names->append(u"efENG.chm"_s);
+        break;
+    }
+    return true;
+}
+
 int build(const QString& source, const QString& dataDirectory)
 {
     auto entries = TermSource::read(source);
@@ -254,7 +291,8 @@ int build(const QString& source, const QString& dataDirectory)
     const bool written = writeTable(data.filePath(QStringLiteral("fr-en")), french) && writeTable(data.filePath(QStringLiteral("en-fr")), english)
         && writeFile(data.filePath(QStringLiteral("d0.UDL")), connection(QStringLiteral("French to English"), QStringLiteral("fr-en"), frenchTerms))
         && writeFile(data.filePath(QStringLiteral("d2.UDL")), connection(QStringLiteral("English to French"), QStringLiteral("en-fr"), englishTerms));
-    if (!written || !moveIntoPlace(staging->path(), dataDirectory, { u"fr-en"_s, u"en-fr"_s, u"d0.UDL"_s, u"d2.UDL"_s }))
+    QStringList names { u"fr-en"_s, u"en-fr"_s, u"d0.UDL"_s, u"d2.UDL"_s };
+    if (!written || !addMissingFiles(staging->path(), dataDirectory, &names) || !moveIntoPlace(staging->path(), dataDirectory, names))
         return 2;
     QSet<QString> pairs;
     for (const TermSource::Entry& entry : *entries)
