@@ -164,7 +164,8 @@ void TestProgram::aWholeSessionWritesOnlyThePdf()
         const QString arguments = match.captured(2);
         const bool opens = name.startsWith(u"open"_s);
         opened += opens;
-        if (opens && !arguments.contains(writeFlags))
+        // Output thrown away (the help file probe's) leaves nothing either.
+        if (opens && (!arguments.contains(writeFlags) || arguments.contains(u"\"/dev/null\""_s)))
             continue;
         // A socket of the abstract namespace, or not a local one, leaves no file behind.
         if (name == u"bind") {
@@ -175,7 +176,7 @@ void TestProgram::aWholeSessionWritesOnlyThePdf()
         written.append(name + u' ' + firstPath.match(arguments).captured(1));
     }
     QVERIFY2(opened > 100, "the trace holds the session's reads"); // the tracer did see the program
-    QCOMPARE(written, QStringList { u"openat "_s + pdf });
+    QVERIFY2(written == QStringList { u"openat "_s + pdf }, qPrintable(written.join(u'\n')));
     QCOMPARE(abstractBinds, 1); // the look-up handed over went through the socket
     if (!asUser.isEmpty())
         QCOMPARE(QFileInfo(pdf).ownerId(), 65534u); // the session did run as nobody
