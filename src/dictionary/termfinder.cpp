@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 
 #include "direction.h"
-#include "failure.h"
 #include "store.h"
 #include "termsuggestions.h"
 #include "wordsearch.h"
@@ -59,12 +58,10 @@ TermFinder::Reading TermFinder::prepare(int milliseconds)
     if (!m_reading) {
         auto rows = m_store->execute(QStringLiteral("SELECT [%1] AS term FROM Ps WHERE [%1] IS NOT NULL ORDER BY [%1]").arg(m_direction.searchField));
         if (!rows) {
-            // No such table: no closest terms either. Anything else may pass.
-            if (rows.failure().number != FailureNumber::TimedOut && rows.failure().number != FailureNumber::CannotReadFile) {
-                m_complete = true;
-                return Reading::Done;
-            }
-            return Reading::Failed;
+            // No such table, or one that cannot load: no closest terms either. (A server's
+            // failures come with the rows, below.)
+            m_complete = true;
+            return Reading::Done;
         }
         m_reading = std::move(*rows);
         if (!m_index)
