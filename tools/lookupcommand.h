@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "commandanswer.h"
+
 class Store;
 struct Direction;
 struct WindowData;
@@ -15,12 +17,7 @@ struct Style final {
     bool suggest = false;
 };
 
-// What the command prints on each channel and its exit status.
-struct Answer final {
-    int status = 0;
-    QString out;
-    QString err;
-};
+using Answer = CommandAnswer;
 
 // On a data directory, opened as a window opens it.
 Answer run(const QString& dataDirectory, const QString& language, const QString& word, Style style = {});

@@ -21,7 +21,6 @@ namespace {
 
 // Far above any dictionary (1,000,000 entries take about 40 MB) and far below what decoding
 // it would need in memory.
-constexpr qint64 maxTableBytes = qint64(256) << 20;
 constexpr qint64 maxSchemaBytes = 1024 * 1024;
 
 struct Layout final {

@@ -13,6 +13,9 @@
 // layout described by a section of the schema.ini beside it, else CSV with a header line.
 namespace TextTable {
 
+// The largest table file read; the build writes none larger.
+inline constexpr qint64 maxTableBytes = qint64(256) << 20;
+
 enum class ColumnType { Text, Integer, Real };
 
 struct Column final {

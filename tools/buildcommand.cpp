@@ -1,0 +1,348 @@
+#include "buildcommand.h"
+
+#include <algorithm>
+#include <memory>
+#include <tuple>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include "connectiondescription.h"
+#include "cursor.h"
+#include "dictionarycollation.h"
+#include "direction.h"
+#include "directoryupdate.h"
+#include "publish.h"
+#include "serverconnection.h"
+#include "store.h"
+#include "termsource.h"
+#include "textfile.h"
+#include "texttable.h"
+#include "windowdata.h"
+
+using namespace Qt::StringLiterals;
+
+namespace BuildCommand {
+namespace {
+
+// One row of a table as the build writes it.
+struct Row {
+    QString english;
+    QString french;
+    QString subfield;
+    QString label; // of the translation this table shows
+};
+
+CommandAnswer refused(const QString& why)
+{
+    return { .status = 2, .out = {}, .err = why + u'\n' };
+}
+
+// Orders by the store's ordering first; texts it holds equal keep a fixed order of their own.
+bool termLess(const QString& a, const QString& b)
+{
+    if (const int c = DictionaryCollation::compare(a, b); c != 0)
+        return c < 0;
+    return a < b;
+}
+
+// A field as the table reader takes it back: one that begins with a quote is quoted, its
+// quotes doubled; any other is written as it is.
+QString tableField(const QString& text)
+{
+    if (!text.startsWith(u'"'))
+        return text;
+    return u'"' + QString(text).replace(u"\""_s, u"\"\""_s) + u'"';
+}
+
+QByteArray tableText(const QList<Row>& rows)
+{
+    QString table = QStringLiteral("English\tFrensh\tnum\tSubfield\tLabel\n");
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        table += tableField(rows[i].english) + u'\t' + tableField(rows[i].french) + u'\t' + QString::number(i) + u'\t' + tableField(rows[i].subfield)
+            + u'\t' + tableField(rows[i].label) + u'\n';
+    return table.toUtf8();
+}
+
+// The rows of one table in its browse order: by the search field under the store's ordering,
+// then a term's translations. A pair given twice is written once.
+QList<Row> tableRows(const QList<TermSource::Entry>& entries, bool frenchToEnglish)
+{
+    QList<Row> rows;
+    QSet<QString> seen;
+    for (const TermSource::Entry& entry : entries) {
+        if (frenchToEnglish ? !entry.inFrenchToEnglish() : !entry.inEnglishToFrench())
+            continue;
+        Row row = frenchToEnglish ? Row { entry.shownEnglish(), entry.french, entry.subfield, entry.labelEnglish }
+                                  : Row { entry.english, entry.shownFrench(), entry.subfield, entry.labelFrench };
+        if (seen.contains(row.english + u'\t' + row.french))
+            continue;
+        seen.insert(row.english + u'\t' + row.french);
+        rows.append(row);
+    }
+    // A term's main translation, the one without a label, comes first: it is the one the
+    // search lands on.
+    std::sort(rows.begin(), rows.end(), [frenchToEnglish](const Row& a, const Row& b) {
+        const auto& [termA, translationA] = frenchToEnglish ? std::tie(a.french, a.english) : std::tie(a.english, a.french);
+        const auto& [termB, translationB] = frenchToEnglish ? std::tie(b.french, b.english) : std::tie(b.english, b.french);
+        if (termA != termB)
+            return termLess(termA, termB);
+        if (a.label.isEmpty() != b.label.isEmpty())
+            return a.label.isEmpty();
+        return termLess(translationA, translationB);
+    });
+    return rows;
+}
+
+// What a data directory holds besides the tables, for a directory the build makes whole: the
+// rows printed under every entry (p1.txt, described by schema.ini) and the help file F1 opens
+// before any dictionary window has, each put beside the tables unless the directory has its own.
+Outcome addMissingFiles(DirectoryUpdate& update, const QString& programDirectory)
+{
+    const auto missing = [&update](const QString& name) { return TextFile::findCaseInsensitive(update.path(), name).isEmpty(); };
+    if (missing(u"p1.txt"_s) && missing(u"schema.ini"_s)) {
+        for (const QString& name : { u"p1.txt"_s, u"schema.ini"_s }) {
+            QFile bundled(u":/data/"_s + name);
+            if (!bundled.open(QIODevice::ReadOnly))
+                return Failure { FailureNumber::CannotReadFile, u"cannot read the program's own "_s + name };
+            if (Outcome written = update.write(name, bundled.readAll()); !written)
+                return written;
+        }
+    }
+    // The help file lies in the program directory: beside the tool in a build tree, in
+    // share/evelmora once installed.
+    for (const QString& help : QStringList { programDirectory + u"/efENG.chm"_s, programDirectory + u"/../share/evelmora/efENG.chm"_s }) {
+        if (!missing(u"efENG.chm"_s) || !QFileInfo(help).isFile())
+            continue;
+        auto bytes = TextFile::read(help, qint64(1) << 30);
+        if (!bytes)
+            return bytes.failure();
+        return update.write(u"efENG.chm"_s, *bytes);
+    }
+    return {};
+}
+
+// The windows' own reading of what was written, before it goes in place: a table they would
+// refuse, or one that does not hold every row, is not put there.
+Outcome readsBack(const QString& directory, const Direction& direction, qsizetype rows)
+{
+    WindowData data = WindowData::open(direction, directory);
+    if (data.loadFailure)
+        return Failure { data.loadFailure->number, u"the tables written would not open: "_s + data.loadFailure->description };
+    auto count = data.browse->recordCount();
+    if (!count)
+        return count.failure();
+    if (*count != rows)
+        return Failure { FailureNumber::MalformedTable, QStringLiteral("the table of %1 written holds %2 entries, %3 expected").arg(direction.connectionFile).arg(*count).arg(rows) };
+    return {};
+}
+
+QString connectionText(const QString& title, const QString& source, const QStringList& terms)
+{
+    return QStringLiteral("[oledb]\n; %1\nProvider=text;Data Source=%2;Letter Starts=%3\n").arg(title, source, LetterStarts::format(letterStarts(terms)));
+}
+
+// One direction compiled in the copy `update` holds; the entries it has, for the check.
+Result<qsizetype> compileDirection(const Direction& direction, DirectoryUpdate& update, const QString& dataDirectory, QString* said)
+{
+    const QString udl = TextFile::findCaseInsensitive(update.path(), direction.connectionFile);
+    const QString udlName = QFileInfo(udl).fileName();
+    const QString shownUdl = QDir(dataDirectory).filePath(udlName);
+    auto description = ConnectionDescription::read(udl, update.path());
+    if (!description)
+        return Failure { description.failure().number, description.failure().description.replace(update.path(), dataDirectory) };
+    if (!description->databaseFile.isEmpty())
+        return Failure { FailureNumber::BadConnectionDescription, shownUdl + QStringLiteral(" names a compiled database already") };
+    auto store = Store::open(*description);
+    if (!store)
+        return Failure { store.failure().number, store.failure().description.replace(update.path(), dataDirectory) };
+    (*store)->setIndexedColumns({ direction.searchField });
+    auto rows = (*store)->execute(direction.browseSource);
+    if (!rows)
+        return Failure { rows.failure().number, rows.failure().description.replace(update.path(), dataDirectory) };
+    auto entries = (*rows)->rowCount();
+    if (!entries)
+        return entries.failure();
+    // Tables kept outside the data directory get their database inside it, so that it lands
+    // with the connection file that names it.
+    QString database = QDir(update.path()).relativeFilePath(description->tableDirectory + QStringLiteral(".sqlite"));
+    if (database.startsWith(u"../"_s) || QDir::isAbsolutePath(database))
+        database = QFileInfo(description->tableDirectory).fileName() + QStringLiteral(".sqlite");
+    if (Outcome removed = update.remove(database); !removed)
+        return removed.failure();
+    if (auto done = (*store)->compileTo(update.filePath(database)); !done)
+        return Failure { done.failure().number, QStringLiteral("cannot write %1: %2").arg(QDir(dataDirectory).filePath(database), done.failure().description) };
+    if (Outcome synced = update.adopt(database); !synced)
+        return synced.failure();
+    auto old = TextFile::read(udl, qint64(1) << 20);
+    if (!old)
+        return old.failure();
+    QString connection = QStringLiteral("[oledb]\n; compiled by evelmora-tables\nProvider=sqlite;Data Source=") + database;
+    if (description->letterStarts)
+        connection += QStringLiteral(";Letter Starts=") + *description->letterStarts;
+    if (Outcome kept = update.write(udlName + QStringLiteral(".text"), *old); !kept)
+        return kept.failure();
+    if (Outcome written = update.write(udlName, (connection + u'\n').toUtf8()); !written)
+        return written.failure();
+    *said += direction.connectionFile + QStringLiteral(": ") + QDir(dataDirectory).filePath(database) + u'\n';
+    return *entries;
+}
+
+QString noteOf(const DirectoryUpdate& update)
+{
+    return update.note().isEmpty() ? QString() : u"note: "_s + update.note() + u'\n';
+}
+
+} // namespace
+
+LetterStartTable letterStarts(const QStringList& terms)
+{
+    // Where the terms whose folded first letter is that letter or later begin; A is always the
+    // first entry.
+    LetterStartTable starts;
+    starts.fill(-1);
+    starts[0] = 0;
+    for (qsizetype position = 0; position < terms.size(); ++position) {
+        const QString folded = DictionaryCollation::folded(terms[position]);
+        const QChar first = folded.isEmpty() ? QChar() : folded.front().toUpper();
+        for (int letter = 1; letter < 26; ++letter) {
+            if (starts[letter] < 0 && first >= QChar(u'A' + letter))
+                starts[letter] = static_cast<qint32>(position);
+        }
+    }
+    for (qint32& start : starts) {
+        if (start < 0)
+            start = static_cast<qint32>(terms.size());
+    }
+    return starts;
+}
+
+CommandAnswer build(const QString& source, const QString& dataDirectory, const QString& programDirectory)
+{
+    auto entries = TermSource::read(source);
+    if (!entries)
+        return refused(entries.failure().description);
+    if (entries->isEmpty())
+        return refused(source + QStringLiteral(": no term pair; the dictionary is left as it was"));
+    const QList<Row> french = tableRows(*entries, true);
+    const QList<Row> english = tableRows(*entries, false);
+    QStringList frenchTerms;
+    for (const Row& row : french)
+        frenchTerms.append(row.french);
+    QStringList englishTerms;
+    for (const Row& row : english)
+        englishTerms.append(row.english);
+    const QByteArray frenchTable = tableText(french);
+    const QByteArray englishTable = tableText(english);
+    // The windows read a table up to a size; a larger one would be written for nothing.
+    for (const auto& [table, name] : { std::pair { &frenchTable, u"French-to-English"_s }, std::pair { &englishTable, u"English-to-French"_s } }) {
+        if (table->size() > TextTable::maxTableBytes)
+            return refused(QStringLiteral("the %1 table would take %2 bytes, more than the %3 the program reads; the dictionary is left as it was")
+                               .arg(name)
+                               .arg(table->size())
+                               .arg(TextTable::maxTableBytes));
+    }
+    // Subfield and Label are for people and other tools; the windows read the first three.
+    const QByteArray schema = "[PS.txt]\nColNameHeader=True\nFormat=TabDelimited\nCharacterSet=65001\nCol1=English Text\nCol2=Frensh Text\n"
+                              "Col3=num Integer\nCol4=Subfield Text\nCol5=Label Text\n";
+    auto update = DirectoryUpdate::begin(dataDirectory);
+    if (!update)
+        return refused(update.failure().description);
+    DirectoryUpdate& copy = **update;
+    const QList<std::pair<QString, QByteArray>> files {
+        { u"fr-en/schema.ini"_s, schema },
+        { u"fr-en/PS.txt"_s, frenchTable },
+        { u"en-fr/schema.ini"_s, schema },
+        { u"en-fr/PS.txt"_s, englishTable },
+        { u"d0.UDL"_s, connectionText(u"French to English"_s, u"fr-en"_s, frenchTerms).toUtf8() },
+        { u"d2.UDL"_s, connectionText(u"English to French"_s, u"en-fr"_s, englishTerms).toUtf8() },
+    };
+    // The tables' folders are the build's own: replaced whole, as before.
+    for (const QString& folder : { u"fr-en"_s, u"en-fr"_s }) {
+        if (Outcome removed = copy.remove(folder); !removed)
+            return refused(removed.failure().description);
+    }
+    for (const auto& [name, bytes] : files) {
+        if (Outcome written = copy.write(name, bytes); !written)
+            return refused(written.failure().description);
+    }
+    if (Outcome added = addMissingFiles(copy, programDirectory); !added)
+        return refused(added.failure().description);
+    for (const auto& [direction, rows] : { std::pair { &Direction::frenchToEnglish(), french.size() }, std::pair { &Direction::englishToFrench(), english.size() } }) {
+        if (Outcome read = readsBack(copy.path(), *direction, rows); !read)
+            return refused(read.failure().description.replace(copy.path(), dataDirectory) + u"; the dictionary is left as it was"_s);
+    }
+    if (Outcome done = copy.commit(); !done)
+        return refused(done.failure().description);
+    QSet<QString> pairs;
+    for (const TermSource::Entry& entry : *entries)
+        pairs.insert(entry.french + u'\t' + entry.english);
+    return { .status = 0,
+             .out = QStringLiteral("%1 entries written to %2 (%3 French to English, %4 English to French)\n")
+                        .arg(pairs.size())
+                        .arg(dataDirectory)
+                        .arg(french.size())
+                        .arg(english.size()),
+             .err = noteOf(copy) };
+}
+
+CommandAnswer compile(const QString& dataDirectory)
+{
+    if (!QFileInfo(dataDirectory).isDir())
+        return refused(dataDirectory + QStringLiteral(": no such data directory"));
+    auto update = DirectoryUpdate::begin(dataDirectory);
+    if (!update)
+        return refused(update.failure().description);
+    DirectoryUpdate& copy = **update;
+    QString said;
+    QList<std::pair<const Direction*, qsizetype>> compiled;
+    for (const Direction* direction : { &Direction::frenchToEnglish(), &Direction::englishToFrench() }) {
+        auto entries = compileDirection(*direction, copy, dataDirectory, &said);
+        if (!entries)
+            return refused(entries.failure().description + u"; the data directory is left as it was"_s);
+        compiled.append({ direction, *entries });
+    }
+    for (const auto& [direction, rows] : compiled) {
+        if (Outcome read = readsBack(copy.path(), *direction, rows); !read)
+            return refused(read.failure().description.replace(copy.path(), dataDirectory) + u"; the data directory is left as it was"_s);
+    }
+    if (Outcome done = copy.commit(); !done)
+        return refused(done.failure().description);
+    return { .status = 0, .out = said, .err = noteOf(copy) };
+}
+
+CommandAnswer connect(const QString& connectionString, const QString& dataDirectory)
+{
+    // The desktop would refuse the string; better said now than on every desktop.
+    auto server = ServerConnection::open(connectionString, ServerConnection::Session { .passwordRefused = true });
+    if (!server)
+        return refused(server.failure().description);
+    QString quoted = connectionString;
+    quoted.replace(u'"', u"\"\""_s);
+    QStringList files;
+    for (const bool frenchToEnglish : { true, false }) {
+        auto rows = Publish::browseOrder(connectionString, frenchToEnglish);
+        if (!rows)
+            return refused(rows.failure().description);
+        QStringList terms;
+        for (const auto& row : *rows)
+            terms.append(row.first);
+        files.append(QStringLiteral("[oledb]\n; %1, published on %2\nProvider=postgresql;Data Source=\"%3\";Letter Starts=%4\n")
+                         .arg(frenchToEnglish ? u"French to English"_s : u"English to French"_s, (*server)->describe(), quoted,
+                              LetterStarts::format(letterStarts(terms))));
+    }
+    auto update = DirectoryUpdate::begin(dataDirectory);
+    if (!update)
+        return refused(update.failure().description);
+    for (const auto& [name, text] : { std::pair { u"d0.UDL"_s, files[0] }, std::pair { u"d2.UDL"_s, files[1] } }) {
+        if (Outcome written = (*update)->write(name, text.toUtf8()); !written)
+            return refused(written.failure().description);
+    }
+    if (Outcome done = (*update)->commit(); !done)
+        return refused(done.failure().description);
+    return { .status = 0, .out = QStringLiteral("d0.UDL and d2.UDL in %1 read %2\n").arg(dataDirectory, (*server)->describe()), .err = noteOf(**update) };
+}
+
+} // namespace BuildCommand
