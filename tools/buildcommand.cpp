@@ -190,9 +190,14 @@ Result<qsizetype> compileDirection(const Direction& direction, DirectoryUpdate& 
     return *entries;
 }
 
-QString noteOf(const DirectoryUpdate& update)
+QString noteOf(const DirectoryUpdate& update, const QString& dataDirectory)
 {
-    return update.note().isEmpty() ? QString() : u"note: "_s + update.note() + u'\n';
+    QString said;
+    if (!update.whole())
+        said += u"note: %1 could not be switched whole (a mount point, or a folder that cannot be written around it): its files were replaced one at a time, each whole\n"_s.arg(dataDirectory);
+    if (!update.note().isEmpty())
+        said += u"note: "_s + update.note() + u'\n';
+    return said;
 }
 
 } // namespace
@@ -285,7 +290,7 @@ CommandAnswer build(const QString& source, const QString& dataDirectory, const Q
                         .arg(dataDirectory)
                         .arg(french.size())
                         .arg(english.size()),
-             .err = noteOf(copy) };
+             .err = noteOf(copy, dataDirectory) };
 }
 
 CommandAnswer compile(const QString& dataDirectory)
@@ -310,7 +315,7 @@ CommandAnswer compile(const QString& dataDirectory)
     }
     if (Outcome done = copy.commit(); !done)
         return refused(done.failure().description);
-    return { .status = 0, .out = said, .err = noteOf(copy) };
+    return { .status = 0, .out = said, .err = noteOf(copy, dataDirectory) };
 }
 
 CommandAnswer connect(const QString& connectionString, const QString& dataDirectory)
@@ -342,7 +347,7 @@ CommandAnswer connect(const QString& connectionString, const QString& dataDirect
     }
     if (Outcome done = (*update)->commit(); !done)
         return refused(done.failure().description);
-    return { .status = 0, .out = QStringLiteral("d0.UDL and d2.UDL in %1 read %2\n").arg(dataDirectory, (*server)->describe()), .err = noteOf(**update) };
+    return { .status = 0, .out = QStringLiteral("d0.UDL and d2.UDL in %1 read %2\n").arg(dataDirectory, (*server)->describe()), .err = noteOf(**update, dataDirectory) };
 }
 
 } // namespace BuildCommand

@@ -74,6 +74,31 @@ fs::path freshName(const fs::path& directory, const std::string& prefix)
     return directory / name;
 }
 
+// A folder made with the very mode of the one it stands for: with the umask, a chmod would
+// have to follow, and the kernel clears an inherited group bit on a chmod by one outside the
+// group.
+int makeFolder(const fs::path& folder, mode_t mode)
+{
+    const mode_t mask = ::umask(0);
+    const int made = ::mkdir(folder.c_str(), mode & 0777);
+    const int error = errno;
+    ::umask(mask);
+    errno = error;
+    return made;
+}
+
+// Gives a folder just made the mode and owner of the one it stands for, as far as we may; the
+// group bit a folder inherits is kept, which the kernel would clear for a group we are not in.
+void keepModeAndOwner(const fs::path& folder, const struct stat& model)
+{
+    [[maybe_unused]] const int owned = ::chown(folder.c_str(), model.st_uid, model.st_gid);
+    struct stat made {};
+    const mode_t now = ::stat(folder.c_str(), &made) == 0 ? made.st_mode & 07777 : 0;
+    const mode_t wanted = (model.st_mode & 07777) | (now & S_ISGID);
+    if (now != wanted)
+        ::chmod(folder.c_str(), wanted);
+}
+
 // Makes `to` hold what `from` holds: files as second names, copied (and synced) where the file
 // system or the kernel's rules on others' files refuse a link; folders, links and pipes made
 // anew with their modes and, where allowed, their owners.
@@ -89,9 +114,9 @@ std::error_code mirrorTree(const fs::path& from, const fs::path& to, bool top)
             return std::error_code(errno, std::generic_category());
         const fs::path copy = to / name;
         if (S_ISDIR(status.st_mode)) {
-            if (::mkdir(copy.c_str(), status.st_mode & 07777) != 0 || ::chmod(copy.c_str(), status.st_mode & 07777) != 0)
+            if (makeFolder(copy, status.st_mode) != 0)
                 return std::error_code(errno, std::generic_category());
-            [[maybe_unused]] const int owned = ::lchown(copy.c_str(), status.st_uid, status.st_gid);
+            keepModeAndOwner(copy, status);
             if (const auto inner = mirrorTree(entry.path(), copy, false))
                 return inner;
         } else if (S_ISLNK(status.st_mode)) {
@@ -190,7 +215,7 @@ Result<std::unique_ptr<DirectoryUpdate>> DirectoryUpdate::begin(const QString& d
     const std::string prefix = update->m_whole ? siblingMark : std::string(stagingMark);
     for (;;) {
         const fs::path staging = freshName(home, prefix);
-        if (::mkdir(staging.c_str(), 0777) == 0) {
+        if ((update->m_exists ? makeFolder(staging, targetStatus.st_mode) : ::mkdir(staging.c_str(), 0777)) == 0) {
             update->m_staging = staging;
             break;
         }
@@ -198,8 +223,7 @@ Result<std::unique_ptr<DirectoryUpdate>> DirectoryUpdate::begin(const QString& d
             return Failure { FailureNumber::PathFileAccess, QStringLiteral("cannot write in %1: %2").arg(local(home), reason(errno)) };
     }
     if (update->m_exists) {
-        ::chmod(update->m_staging.c_str(), targetStatus.st_mode & 07777);
-        [[maybe_unused]] const int owned = ::chown(update->m_staging.c_str(), targetStatus.st_uid, targetStatus.st_gid);
+        keepModeAndOwner(update->m_staging, targetStatus);
         if (Outcome copied = update->mirror(); !copied)
             return copied.failure();
     }
@@ -310,6 +334,7 @@ Outcome DirectoryUpdate::commit()
         // File systems without the exchange, and a mount point, get the names one at a time.
         if (!m_exists || (error != EINVAL && error != ENOSYS && error != ENOTSUP && error != EBUSY && error != EXDEV))
             return notInPlace(QString(), error);
+        m_whole = false;
     }
     return moveNames();
 }
