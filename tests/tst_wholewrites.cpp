@@ -5,6 +5,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <csignal>
+
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -152,21 +154,29 @@ void TestWholeWrites::killedAtEveryStep(const QStringList& arguments, const QStr
             QVERIFY(QDir().mkpath(parent));
             QVERIFY(copyTree(before, data));
             QProcess process;
+            // The leak checker traces the process itself at its end, which it cannot under strace.
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"ASAN_OPTIONS"_s, environment.value(u"ASAN_OPTIONS"_s) + u":detect_leaks=0"_s);
+            process.setProcessEnvironment(environment);
             process.start(u"strace"_s, QStringList { u"-f"_s, u"-qq"_s, u"-o"_s, u"/dev/null"_s, u"-e"_s, u"trace="_s + call, u"-e"_s,
                                                      u"inject=%1:signal=SIGKILL:when=%2"_s.arg(call).arg(step), QStringLiteral(TABLES_TOOL) }
                               + QStringList(arguments).replaceInStrings(u"DATA"_s, data));
             QVERIFY(process.waitForFinished(60000));
             const QMap<QString, QByteArray> now = treeOf(data);
             QVERIFY2(now == old || now == whole, qPrintable(u"killed at %1 number %2: neither the old directory nor the new one"_s.arg(call).arg(step)));
-            if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+            if (process.exitStatus() == QProcess::NormalExit && process.exitCode() != SIGKILL + 128) {
+                QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
                 break;
+            }
             QVERIFY2(step < 200, qPrintable(call));
             ++kills;
         }
     }
+    qInfo("%d kills", kills);
     QVERIFY(kills > 20);
     QDir(data).removeRecursively();
     QVERIFY(copyTree(before, data));
+    writeTextFile(data, u".evelmora-build-Ab12Cd/fr-en/PS.txt"_s, "what an earlier version left\n");
     QCOMPARE(runTool(QStringList(arguments).replaceInStrings(u"DATA"_s, data)).exitCode, 0);
     QVERIFY(treeOf(data) == whole);
     QCOMPARE(leftovers(parent), QStringList());
