@@ -9,70 +9,25 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "posixfile.h"
+
 namespace fs = std::filesystem;
+using PosixFile::freshName;
+using PosixFile::local;
+using PosixFile::native;
+using PosixFile::reason;
 
 namespace {
 
 // Every copy and every set-aside old name carries this mark, so that the next run finds what a
 // killed one left, and so that a copy of the directory never holds another.
 constexpr std::string_view stagingMark = ".evelmora-build-";
-
-QString local(const fs::path& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path.string()));
-}
-
-fs::path native(const QString& path)
-{
-    return fs::path(QFile::encodeName(path).toStdString());
-}
-
-QString reason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-int syncPath(const fs::path& path, bool directory)
-{
-    const int fd = ::open(path.c_str(), (directory ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    const int error = ::fsync(fd) == 0 ? 0 : errno;
-    ::close(fd);
-    return error;
-}
-
-int writeAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return 0;
-}
-
-// A name not taken yet in `directory`: `prefix` and six random letters.
-fs::path freshName(const fs::path& directory, const std::string& prefix)
-{
-    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string name = prefix;
-    for (int i = 0; i < 6; ++i)
-        name += letters[QRandomGenerator::global()->bounded(static_cast<int>(sizeof letters - 1))];
-    return directory / name;
-}
 
 // A folder made with the very mode of the one it stands for: with the umask, a chmod would
 // have to follow, and the kernel clears an inherited group bit on a chmod by one outside the
@@ -126,7 +81,7 @@ std::error_code mirrorTree(const fs::path& from, const fs::path& to, bool top)
                 fs::copy_file(entry.path(), copy, error);
                 if (!error) {
                     [[maybe_unused]] const int owned = ::lchown(copy.c_str(), status.st_uid, status.st_gid);
-                    if (const int synced = syncPath(copy, false))
+                    if (const int synced = PosixFile::sync(copy, false))
                         error = std::error_code(synced, std::generic_category());
                 }
             }
@@ -143,12 +98,12 @@ std::error_code mirrorTree(const fs::path& from, const fs::path& to, bool top)
 // Every folder of a tree, on disk, so that the names in it survive a crash.
 int syncFolders(const fs::path& root)
 {
-    if (const int error = syncPath(root, true))
+    if (const int error = PosixFile::sync(root, true))
         return error;
     std::error_code error;
     for (auto it = fs::recursive_directory_iterator(root, error); !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
         if (it->is_directory() && !it->is_symlink()) {
-            if (const int synced = syncPath(it->path(), true))
+            if (const int synced = PosixFile::sync(it->path(), true))
                 return synced;
         }
     }
@@ -285,7 +240,7 @@ Outcome DirectoryUpdate::write(const QString& name, QByteArrayView bytes)
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return failed(QStringLiteral("cannot write"), name, errno);
-    int failure = writeAll(fd, bytes.data(), static_cast<std::size_t>(bytes.size()));
+    int failure = PosixFile::writeAll(fd, bytes);
     if (!failure && ::fsync(fd) != 0)
         failure = errno;
     if (::close(fd) != 0 && !failure)
@@ -307,7 +262,7 @@ Outcome DirectoryUpdate::remove(const QString& name)
 
 Outcome DirectoryUpdate::adopt(const QString& name)
 {
-    if (const int error = syncPath(m_staging / native(name), false))
+    if (const int error = PosixFile::sync(m_staging / native(name), false))
         return failed(QStringLiteral("cannot write"), name, error);
     m_touched.insert(name.section(u'/', 0, 0));
     return {};
@@ -397,7 +352,7 @@ Outcome DirectoryUpdate::moveNames()
         moved.append(name);
     }
     m_committed = true;
-    syncPath(m_target, true);
+    PosixFile::sync(m_target, true);
     fs::remove_all(aside, error);
     fs::remove_all(m_staging, error);
     return {};

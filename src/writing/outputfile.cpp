@@ -7,36 +7,18 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "posixfile.h"
+
 namespace fs = std::filesystem;
+using PosixFile::reason;
 
 namespace OutputFile {
 namespace {
-
-QString reason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-int writeAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return 0;
-}
 
 struct Walk final {
     fs::path file;       // where the path leads, through the links that may be followed
@@ -94,7 +76,7 @@ int inPlace(const fs::path& file, QByteArrayView bytes)
     if (bytes.size() > 0 && ::fallocate(fd, 0, 0, static_cast<off_t>(bytes.size())) != 0 && errno != EOPNOTSUPP)
         error = errno;
     if (!error)
-        error = writeAll(fd, bytes.data(), static_cast<std::size_t>(bytes.size()));
+        error = PosixFile::writeAll(fd, bytes);
     if (!error && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
         error = errno;
     if (!error && ::fsync(fd) != 0)
@@ -107,14 +89,10 @@ int inPlace(const fs::path& file, QByteArrayView bytes)
 // Beside the file, then renamed over it: the old file stays whole until the new one is.
 int beside(const fs::path& file, const struct stat* old, QByteArrayView bytes)
 {
-    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     fs::path temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
-        std::string name = '.' + file.filename().string() + '.';
-        for (int i = 0; i < 6; ++i)
-            name += letters[QRandomGenerator::global()->bounded(static_cast<int>(sizeof letters - 1))];
-        temporary = file.parent_path() / name;
+        temporary = PosixFile::freshName(file.parent_path(), '.' + file.filename().string() + '.');
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && (errno != EEXIST || attempt > 100))
             return errno;
@@ -126,7 +104,7 @@ int beside(const fs::path& file, const struct stat* old, QByteArrayView bytes)
             error = errno;
     }
     if (!error)
-        error = writeAll(fd, bytes.data(), static_cast<std::size_t>(bytes.size()));
+        error = PosixFile::writeAll(fd, bytes);
     if (!error && ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && !error)
@@ -137,11 +115,7 @@ int beside(const fs::path& file, const struct stat* old, QByteArrayView bytes)
         ::unlink(temporary.c_str());
         return error;
     }
-    const int folder = ::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
+    PosixFile::sync(file.parent_path(), true);
     return 0;
 }
 
@@ -151,7 +125,7 @@ Outcome write(const QString& path, QByteArrayView bytes)
 {
     const auto failed = [&path](const QString& why) { return Failure { FailureNumber::PathFileAccess, QStringLiteral("cannot write %1: %2").arg(path, why) }; };
     if (path == u"-") {
-        if (const int error = writeAll(STDOUT_FILENO, bytes.data(), static_cast<std::size_t>(bytes.size())))
+        if (const int error = PosixFile::writeAll(STDOUT_FILENO, bytes))
             return Failure { FailureNumber::PathFileAccess, QStringLiteral("cannot write to standard output: ") + reason(error) };
         return {};
     }
@@ -169,7 +143,7 @@ Outcome write(const QString& path, QByteArrayView bytes)
         const int fd = ::open(walked.file.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
         if (fd < 0)
             return failed(reason(errno));
-        error = writeAll(fd, bytes.data(), static_cast<std::size_t>(bytes.size()));
+        error = PosixFile::writeAll(fd, bytes);
         if (::close(fd) != 0 && !error)
             error = errno;
     } else if (exists && ::access(walked.file.parent_path().c_str(), W_OK | X_OK) != 0 && ::access(walked.file.c_str(), W_OK) == 0) {
