@@ -124,11 +124,6 @@ int beside(const fs::path& file, const struct stat* old, QByteArrayView bytes)
 Outcome write(const QString& path, QByteArrayView bytes)
 {
     const auto failed = [&path](const QString& why) { return Failure { FailureNumber::PathFileAccess, QStringLiteral("cannot write %1: %2").arg(path, why) }; };
-    if (path == u"-") {
-        if (const int error = PosixFile::writeAll(STDOUT_FILENO, bytes))
-            return Failure { FailureNumber::PathFileAccess, QStringLiteral("cannot write to standard output: ") + reason(error) };
-        return {};
-    }
     const Walk walked = walk(fs::path(QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString()));
     if (!walked.plantedLink.empty())
         return failed(QStringLiteral("%1 is a link that another user owns in a sticky folder everyone can write; it is not followed")

@@ -8,7 +8,7 @@
 // A file the user names for the tools to write, written whole.
 namespace OutputFile {
 
-// "-" is standard output. A pipe, a device or another special file is written to as it is,
+// A pipe, a device or another special file is written to as it is,
 // never replaced. A regular file is written beside itself and renamed over the old one, keeping
 // its mode; where its folder cannot take a second file, it is written in place, its space
 // reserved first so that a full disk refuses before a byte changes. A link that another user
