@@ -100,6 +100,10 @@ void TestTermBase::csvRefused_data()
     QTest::newRow("unknown direction") << QByteArray("French,English,Direction\na,b,up\n") << u"terms.csv line 2: direction \"up\": both, fr or en expected"_s;
     QTest::newRow("label in parentheses") << QByteArray("French,English,LabelEn\na,b,(UK)\n")
                                           << u"terms.csv line 2: the label \"(UK)\" holds a parenthesis; the tables add their own"_s;
+    QTest::newRow("a code Windows-1252 leaves unassigned") << QByteArray("French;English\nd\xe9ni;x\x81y\n")
+                                                          << u"terms.csv line 2: the English term \"x\u0081y\" holds the control character U+0081 at position 2"_s;
+    QTest::newRow("a line separator") << QByteArray("French,English\na\xe2\x80\xa8""b,c\n")
+                                      << u"terms.csv line 2: the French term \"a\u2028b\" holds the line separator U+2028 at position 2"_s;
     QTest::newRow("marked UTF-8 that is not") << QByteArray("\xef\xbb\xbf""French,English\n\xe9,b\n") << u"terms.csv: marked as UTF-8 but not valid UTF-8"_s;
 }
 
@@ -187,6 +191,10 @@ void TestTermBase::tbxRefused_data()
                                                   << u"terms.tbx line 3: termEntry number 1 has no French term"_s;
     QTest::newRow("empty term") << open + "<conceptEntry id=\"x\"><langSec xml:lang=\"fr\"><termSec><term> </term></termSec></langSec></conceptEntry>" + close
                                 << u"terms.tbx line 2: conceptEntry x: an empty term"_s;
+    QTest::newRow("a byte-order mark in a term")
+        << open + "<conceptEntry id=\"x\"><langSec xml:lang=\"fr\"><termSec><term>a&#xFEFF;b</term></termSec></langSec>\n"
+                  "<langSec xml:lang=\"en\"><termSec><term>c</term></termSec></langSec></conceptEntry>" + close
+        << u"terms.tbx line 2: conceptEntry x: the French term \"a\uFEFFb\" holds the byte-order mark U+feff at position 2"_s;
     QTest::newRow("term section without a term") << open + "<conceptEntry id=\"x\"><langSec xml:lang=\"fr\"><termSec><note>n</note></termSec></langSec></conceptEntry>" + close
                                                  << u"terms.tbx line 2: conceptEntry x: a <termSec> without its term"_s;
     QTest::newRow("entry in an entry") << open + "<conceptEntry id=\"a\"><conceptEntry id=\"b\">" + close << u"terms.tbx line 2: a <conceptEntry> inside conceptEntry a"_s;

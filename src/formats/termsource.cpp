@@ -26,6 +26,24 @@ QString withLabel(const QString& term, const QString& label)
     return label.isEmpty() ? term : term + QStringLiteral(" (") + label + u')';
 }
 
+// What a character that no table can hold is; null for one it can. The tables are
+// tab-separated, a line a row: a tab, a line end or any other control character would split or
+// break a row, and a line or paragraph separator breaks the line a window shows. A byte-order
+// mark inside a term is invisible, and no one types it into a search.
+const char* unfitCharacter(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
+        return "the control character";
+    if (u == 0xFEFF)
+        return "the byte-order mark";
+    if (c.category() == QChar::Separator_Line)
+        return "the line separator";
+    if (c.category() == QChar::Separator_Paragraph)
+        return "the paragraph separator";
+    return nullptr;
+}
+
 // Where each column of a source's header line is; -1 for a column it does not have.
 struct Columns final {
     int french = -1;
@@ -164,15 +182,12 @@ Outcome check(const Entry& entry, const QString& path)
         { &entry.labelEnglish, "the label LabelEn" },
         { &entry.labelFrench, "the label LabelFr" },
     } };
-    // The tables are tab-separated, a line a row: a tab, a line end or any other control
-    // character would split or break a row.
     for (const auto& [text, name] : fields) {
         for (qsizetype i = 0; i < text->size(); ++i) {
-            const char16_t c = text->at(i).unicode();
-            if (c < 0x20 || c == 0x7F)
-                return place(QStringLiteral("%1 \"%2\" holds the control character U+%3 at position %4")
-                                 .arg(QLatin1StringView(name), text->left(40))
-                                 .arg(int(c), 4, 16, QLatin1Char('0'))
+            if (const char* what = unfitCharacter(text->at(i)))
+                return place(QStringLiteral("%1 \"%2\" holds %3 U+%4 at position %5")
+                                 .arg(QLatin1StringView(name), text->left(40), QLatin1StringView(what))
+                                 .arg(int(text->at(i).unicode()), 4, 16, QLatin1Char('0'))
                                  .arg(i + 1));
         }
     }
