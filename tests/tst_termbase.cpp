@@ -1,4 +1,6 @@
 // Term bases from outside: CSV as spreadsheets save it and TBX, read and written.
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "tbxfile.h"
@@ -26,6 +28,20 @@ QString failureOf(const Result<QList<Entry>>& result)
     return result ? u"(read)"_s : result.failure().description;
 }
 
+// A tab-separated source read as the tools read it, from a file named terms.tsv in failures.
+Result<QList<Entry>> readTsv(const QByteArray& bytes, QString* failure = nullptr)
+{
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"terms.tsv"_s);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        qFatal("cannot write %s", qPrintable(path));
+    auto entries = TermSource::read(path);
+    if (failure)
+        *failure = failureOf(entries).replace(path, u"terms.tsv"_s);
+    return entries;
+}
+
 // Entries that need every kind of care a writer must take.
 QList<Entry> awkwardEntries()
 {
@@ -44,6 +60,10 @@ class TestTermBase : public QObject {
     Q_OBJECT
 
 private slots:
+    void tsvLineEnds_data();
+    void tsvLineEnds();
+    void tsvRefused_data();
+    void tsvRefused();
     void csvAsSpreadsheetsSaveIt_data();
     void csvAsSpreadsheetsSaveIt();
     void csvRefused_data();
@@ -54,6 +74,42 @@ private slots:
     void tbxRefused();
     void tbxWrittenReadsBack();
 };
+
+void TestTermBase::tsvLineEnds_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("a lone CR, as old Mac text") << QByteArray("Frensh\tEnglish\rpeur\tfear\r\rjoie\tjoy\r") << QStringList { u"2 peur"_s, u"4 joie"_s };
+    QTest::newRow("every kind in one file") << QByteArray("Frensh\tEnglish\r\npeur\tfear\rjoie\tjoy\n\r\ndeuil\tmourning") << QStringList { u"2 peur"_s, u"3 joie"_s, u"5 deuil"_s };
+}
+
+void TestTermBase::tsvLineEnds()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    const auto entries = readTsv(bytes);
+    QVERIFY2(entries, qPrintable(failureOf(entries)));
+    QStringList found;
+    for (const Entry& entry : *entries)
+        found.append(QString::number(entry.line) + u' ' + entry.french);
+    QCOMPARE(found, expected);
+}
+
+void TestTermBase::tsvRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("its header alone") << QByteArray("Frensh\tEnglish\r\n\r\n") << u"terms.tsv: no term pair after the header line"_s;
+}
+
+void TestTermBase::tsvRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, failure);
+    QString found;
+    QVERIFY(!readTsv(bytes, &found));
+    QCOMPARE(found, failure);
+}
 
 void TestTermBase::csvAsSpreadsheetsSaveIt_data()
 {
@@ -87,6 +143,7 @@ void TestTermBase::csvRefused_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("failure");
     QTest::newRow("empty") << QByteArray() << u"terms.csv line 1: a header line naming the columns (French, English …) expected"_s;
+    QTest::newRow("its header alone") << QByteArray("French,English\r\n") << u"terms.csv: no term pair after the header line"_s;
     QTest::newRow("no English column") << QByteArray("French;Anglais\na;b\n") << u"terms.csv line 1: the header line names no English column"_s;
     QTest::newRow("unknown column") << QByteArray("French;English;Note\na;b;c\n") << u"terms.csv line 1: unknown column \"Note\""_s;
     QTest::newRow("a column twice") << QByteArray("French,English,french\n") << u"terms.csv line 1: the column \"french\" is named twice"_s;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "delimitedrecords.h"
 #include "tbxfile.h"
@@ -19,6 +20,12 @@ constexpr qint64 maxSourceBytes = qint64(1) << 30;
 Failure bad(const QString& path, int line, const QString& reason)
 {
     return { FailureNumber::MalformedTable, QStringLiteral("%1 line %2: %3").arg(path).arg(line).arg(reason) };
+}
+
+// A source with its header alone would replace the tables with empty ones.
+Failure noPair(const QString& path)
+{
+    return { FailureNumber::MalformedTable, path + QStringLiteral(": no term pair after the header line") };
 }
 
 QString withLabel(const QString& term, const QString& label)
@@ -216,11 +223,9 @@ Result<QList<Entry>> read(const QString& path)
 
 Result<QList<Entry>> parse(const QString& text, const QString& path)
 {
-    QStringList lines = text.split(u'\n');
-    for (QString& line : lines) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-    }
+    // Line ends as the tables' reader takes them: LF, CRLF or a lone CR.
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    const QStringList lines = text.split(lineEnd);
     if (lines.isEmpty() || lines.front().trimmed().isEmpty())
         return bad(path, 1, QStringLiteral("a header line naming the columns (Frensh, English …) expected"));
     const QStringList header = lines.front().split(u'\t');
@@ -243,6 +248,8 @@ Result<QList<Entry>> parse(const QString& text, const QString& path)
             return entry.failure();
         entries.append(*entry);
     }
+    if (entries.isEmpty())
+        return noPair(path);
     return entries;
 }
 
@@ -305,6 +312,8 @@ Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path)
             return entry.failure();
         entries.append(*entry);
     }
+    if (entries.isEmpty())
+        return noPair(path);
     return entries;
 }
 
