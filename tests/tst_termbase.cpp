@@ -100,6 +100,12 @@ void TestTermBase::tsvRefused_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("failure");
     QTest::newRow("its header alone") << QByteArray("Frensh\tEnglish\r\n\r\n") << u"terms.tsv: no term pair after the header line"_s;
+    QTest::newRow("a byte that is not UTF-8") << QByteArray("Frensh\tEnglish\npeur\tfear\n\nd\xe9ni\tdenial\n") << u"terms.tsv line 4: the byte 0xe9 is not valid UTF-8"_s;
+    const QString text = u"Frensh\tEnglish\r\npeur\tfear\r\n"_s;
+    QTest::newRow("UTF-16 without its mark") << QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)
+                                             << u"terms.tsv line 1: a NUL character, which no term source holds (is it UTF-16 without its byte-order mark?)"_s;
+    QTest::newRow("a byte-order mark after a term") << QByteArray("Frensh\tEnglish\npeur\xef\xbb\xbf\tfear\n")
+                                                    << u"terms.tsv line 2: the French term \"peur\uFEFF\" holds the byte-order mark U+feff at position 5"_s;
 }
 
 void TestTermBase::tsvRefused()
@@ -161,6 +167,11 @@ void TestTermBase::csvRefused_data()
                                                           << u"terms.csv line 2: the English term \"x\u0081y\" holds the control character U+0081 at position 2"_s;
     QTest::newRow("a line separator") << QByteArray("French,English\na\xe2\x80\xa8""b,c\n")
                                       << u"terms.csv line 2: the French term \"a\u2028b\" holds the line separator U+2028 at position 2"_s;
+    QTest::newRow("UTF-8 but for one byte") << QByteArray("French,English\nanxi\xc3\xa9t\xc3\xa9,anxiety\nd\xe9ni,denial\n")
+                                            << u"terms.csv line 3: the byte 0xe9 is not valid UTF-8, yet line 2 is UTF-8: save the whole file as UTF-8"_s;
+    const QString text = u"French,English\r\npeur,fear\r\n"_s;
+    QTest::newRow("UTF-16 without its mark") << QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)
+                                             << u"terms.csv line 1: a NUL character, which no term source holds (is it UTF-16 without its byte-order mark?)"_s;
     QTest::newRow("marked UTF-8 that is not") << QByteArray("\xef\xbb\xbf""French,English\n\xe9,b\n") << u"terms.csv: marked as UTF-8 but not valid UTF-8"_s;
 }
 

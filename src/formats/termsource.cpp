@@ -22,6 +22,46 @@ Failure bad(const QString& path, int line, const QString& reason)
     return { FailureNumber::MalformedTable, QStringLiteral("%1 line %2: %3").arg(path).arg(line).arg(reason) };
 }
 
+std::string_view view(QByteArrayView bytes)
+{
+    return { bytes.data(), static_cast<std::size_t>(bytes.size()) };
+}
+
+Failure notUtf8(const QString& path, std::string_view text, std::size_t at, const QString& more = {})
+{
+    return bad(path, TextTable::lineAt(text, at),
+               QStringLiteral("the byte 0x%1 is not valid UTF-8").arg(int(static_cast<unsigned char>(text[at])), 2, 16, QLatin1Char('0')) + more);
+}
+
+// What UTF-16 without its byte-order mark looks like to a reader of 8-bit text.
+Outcome withoutNul(std::string_view text, const QString& path)
+{
+    const std::size_t nul = text.find('\0');
+    if (nul == std::string_view::npos)
+        return {};
+    return bad(path, TextTable::lineAt(text, nul), QStringLiteral("a NUL character, which no term source holds (is it UTF-16 without its byte-order mark?)"));
+}
+
+// Text that is UTF-8 but for a few bytes is UTF-8 spoilt, not Windows-1252: read as that code
+// page, every accented letter of it would become two. Only text without a single UTF-8
+// sequence of more than one byte is taken for Windows-1252.
+Outcome notHalfUtf8(std::string_view text, const QString& path)
+{
+    std::size_t fault = std::string_view::npos;
+    std::size_t sequence = std::string_view::npos;
+    for (std::size_t i = 0; i < text.size() && (fault == std::string_view::npos || sequence == std::string_view::npos);) {
+        const std::size_t size = Utf8Text::sequenceSize(text, i);
+        if (size == 0 && fault == std::string_view::npos)
+            fault = i;
+        else if (size > 1 && sequence == std::string_view::npos)
+            sequence = i;
+        i += std::max<std::size_t>(size, 1);
+    }
+    if (fault == std::string_view::npos || sequence == std::string_view::npos)
+        return {};
+    return notUtf8(path, text, fault, QStringLiteral(", yet line %1 is UTF-8: save the whole file as UTF-8").arg(TextTable::lineAt(text, sequence)));
+}
+
 // A source with its header alone would replace the tables with empty ones.
 Failure noPair(const QString& path)
 {
@@ -205,6 +245,18 @@ Outcome check(const Entry& entry, const QString& path)
     return {};
 }
 
+Outcome checkUtf8(QByteArrayView bytes, const QString& path)
+{
+    const std::string_view text = view(bytes);
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t size = Utf8Text::sequenceSize(text, i);
+        if (size == 0)
+            return notUtf8(path, text, i);
+        i += size;
+    }
+    return {};
+}
+
 Result<QList<Entry>> read(const QString& path)
 {
     auto bytes = TextFile::read(path, maxSourceBytes);
@@ -215,6 +267,10 @@ Result<QList<Entry>> read(const QString& path)
         return TbxFile::parse(*bytes, path);
     if (suffix == u"csv")
         return parseCsv(*bytes, path);
+    if (Outcome plain = withoutNul(view(*bytes), path); !plain)
+        return plain.failure();
+    if (Outcome utf8 = checkUtf8(*bytes, path); !utf8)
+        return utf8.failure();
     const auto text = TextFile::decodeUtf8(*bytes);
     if (!text)
         return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": not valid UTF-8") };
@@ -257,8 +313,14 @@ Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path)
 {
     // Spreadsheets save UTF-8 with a byte-order mark, UTF-16 with one ("Unicode text"), or
     // the Western code page, as text tables may be; a mark on text that is not UTF-8 is a fault.
-    if (bytes.startsWith("\xEF\xBB\xBF") && !Utf8Text::valid(std::string_view(bytes.sliced(3).data(), static_cast<std::size_t>(bytes.size() - 3))))
+    if (bytes.startsWith("\xEF\xBB\xBF") && !Utf8Text::valid(view(bytes.sliced(3))))
         return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": marked as UTF-8 but not valid UTF-8") };
+    if (!bytes.startsWith("\xFF\xFE") && !bytes.startsWith("\xFE\xFF")) {
+        if (Outcome plain = withoutNul(view(bytes), path); !plain)
+            return plain.failure();
+        if (Outcome utf8 = notHalfUtf8(view(bytes), path); !utf8)
+            return utf8.failure();
+    }
     QByteArray converted;
     const auto decoded = TextTable::asUtf8(bytes, TextTable::CharacterSet::Automatic, path, &converted);
     if (!decoded)

@@ -50,4 +50,8 @@ QByteArray writeCsv(const QList<Entry>& entries);
 // own parentheses), named with its place in `path`; success when it can.
 Outcome check(const Entry& entry, const QString& path);
 
+// Bytes meant as UTF-8: a failure naming the line and the value of the first byte that starts
+// no well-formed sequence, success when there is none.
+Outcome checkUtf8(QByteArrayView bytes, const QString& path);
+
 } // namespace TermSource
