@@ -131,6 +131,7 @@ void TestTermBase::csvAsSpreadsheetsSaveIt_data()
         << QByteArray("\xff\xfe") + QByteArray(reinterpret_cast<const char*>(unicodeText.utf16()), unicodeText.size() * 2) << deni;
     QTest::newRow("a sep= line, the source's own column name")
         << QByteArray("sep=;\nFrensh;English;Direction;Subfield\nd\xc3\xa9ni;disavowal;;psychoanalysis\n\xc5\x93""dipe;Oedipus;en;\n") << deni;
+    QTest::newRow("a blank line before the header") << QByteArray("\r\nFrench;English\r\nd\xc3\xa9ni;disavowal\r\n") << QStringList { u"déni|disavowal|both|||"_s };
     QTest::newRow("quotes, separators and blanks in fields")
         << QByteArray("English,French\n\"fear, of \"\"snakes\"\"\", ophidiophobie \n\"a;b\",c\n") << QStringList { u"ophidiophobie|fear, of \"snakes\"|both|||"_s, u"c|a;b|both|||"_s };
 }
@@ -150,6 +151,8 @@ void TestTermBase::csvRefused_data()
     QTest::addColumn<QString>("failure");
     QTest::newRow("empty") << QByteArray() << u"terms.csv line 1: a header line naming the columns (French, English …) expected"_s;
     QTest::newRow("its header alone") << QByteArray("French,English\r\n") << u"terms.csv: no term pair after the header line"_s;
+    QTest::newRow("no separator in the header") << QByteArray("\r\nFrench|English\na|b\n")
+                                                << u"terms.csv line 2: no \",\" between the columns of the header line \"French|English\" (nor \";\" or a tab)"_s;
     QTest::newRow("no English column") << QByteArray("French;Anglais\na;b\n") << u"terms.csv line 1: the header line names no English column"_s;
     QTest::newRow("unknown column") << QByteArray("French;English;Note\na;b;c\n") << u"terms.csv line 1: unknown column \"Note\""_s;
     QTest::newRow("a column twice") << QByteArray("French,English,french\n") << u"terms.csv line 1: the column \"french\" is named twice"_s;

@@ -176,13 +176,14 @@ QByteArray csvField(const QString& text)
 }
 
 // The separator of a CSV file: the one of `,`, `;` and tab its header line has most of outside
-// quotes (a spreadsheet set to a French locale writes `;`).
-char csvSeparator(std::string_view text)
+// quotes (a spreadsheet set to a French locale writes `;`); none when it has none of them.
+std::optional<char> csvSeparator(std::string_view text)
 {
     std::array<int, 3> counts {};
     constexpr std::array<char, 3> candidates { ',', ';', '\t' };
     bool quoted = false;
-    for (const char c : text) {
+    // The header line is the first that is not blank, as the record reader finds it.
+    for (const char c : text.substr(std::min(text.find_first_not_of("\r\n"), text.size()))) {
         if (c == '"')
             quoted = !quoted;
         else if (!quoted && TextTable::isLineEnd(c))
@@ -190,7 +191,10 @@ char csvSeparator(std::string_view text)
         for (std::size_t i = 0; i < candidates.size(); ++i)
             counts[i] += !quoted && c == candidates[i];
     }
-    return candidates[std::max_element(counts.begin(), counts.end()) - counts.begin()];
+    const auto most = std::max_element(counts.begin(), counts.end());
+    if (*most == 0)
+        return std::nullopt;
+    return candidates[static_cast<std::size_t>(most - counts.begin())];
 }
 
 } // namespace
@@ -328,7 +332,8 @@ Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path)
     const std::string_view text = *decoded;
     // A first line "sep=;" names the separator, as some spreadsheet programs write it.
     const bool separatorLine = text.size() >= 5 && text.substr(0, 4) == "sep=" && (text.size() == 5 || TextTable::isLineEnd(text[5]));
-    const char separator = separatorLine ? text[4] : csvSeparator(text);
+    const std::optional<char> found = separatorLine ? text[4] : csvSeparator(text);
+    const char separator = found.value_or(',');
     TextTable::RecordReader reader(text, std::string(1, separator), path);
     std::vector<TextTable::Cell> cells;
     std::deque<std::string> storage;
@@ -354,6 +359,8 @@ Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path)
         return header.failure();
     if (!*header)
         return bad(path, line + 1, QStringLiteral("a header line naming the columns (French, English …) expected"));
+    if (!found)
+        return bad(path, line, QStringLiteral("no \",\" between the columns of the header line \"%1\" (nor \";\" or a tab)").arg((*header)->front().left(40)));
     const auto columns = columnsOf(**header, path, line);
     if (!columns)
         return columns.failure();
