@@ -266,6 +266,16 @@ void TestTermBase::tbxRefused_data()
         << open + "<conceptEntry id=\"x\"><langSec xml:lang=\"fr\"><termSec><term>a&#xFEFF;b</term></termSec></langSec>\n"
                   "<langSec xml:lang=\"en\"><termSec><term>c</term></termSec></langSec></conceptEntry>" + close
         << u"terms.tbx line 2: conceptEntry x: the French term \"a\uFEFFb\" holds the byte-order mark U+feff at position 2"_s;
+    const QByteArray english = "<langSec xml:lang=\"en\"><termSec><term>e</term></termSec></langSec></conceptEntry>";
+    QTest::newRow("a byte that is not UTF-8") << open + "<conceptEntry id=\"x\">\n\n\n\n<langSec xml:lang=\"fr\"><termSec><term>d\xe9ni</term></termSec></langSec>" + english + close
+                                              << u"terms.tbx line 6: the byte 0xe9 is not valid UTF-8"_s;
+    QTest::newRow("an entity declared nowhere")
+        << "<!DOCTYPE tbx SYSTEM \"TBXcoreStructV02.dtd\">\n" + open + "<conceptEntry><langSec xml:lang=\"fr\"><termSec><term>x&nbsp;x</term></termSec></langSec>" + english + close
+        << u"terms.tbx line 3: the entity &nbsp; is not declared in the file (declarations outside it are never read)"_s;
+    QTest::newRow("a surrogate's character reference") << open + "<conceptEntry>\n<langSec xml:lang=\"fr\"><termSec><term>x&#xD800;</term></termSec></langSec>" + english + close
+                                                       << u"terms.tbx line 3: not well-formed XML: Invalid character reference."_s;
+    QTest::newRow("a control's character reference") << open + "<conceptEntry><langSec xml:lang=\"fr\"><termSec><term>&#x1;</term></termSec></langSec>" + english + close
+                                                     << u"terms.tbx line 2: not well-formed XML: Invalid character reference."_s;
     QTest::newRow("term section without a term") << open + "<conceptEntry id=\"x\"><langSec xml:lang=\"fr\"><termSec><note>n</note></termSec></langSec></conceptEntry>" + close
                                                  << u"terms.tbx line 2: conceptEntry x: a <termSec> without its term"_s;
     QTest::newRow("entry in an entry") << open + "<conceptEntry id=\"a\"><conceptEntry id=\"b\">" + close << u"terms.tbx line 2: a <conceptEntry> inside conceptEntry a"_s;
@@ -278,14 +288,13 @@ void TestTermBase::tbxRefused_data()
         many += "<termSec><term>e" + QByteArray::number(i) + "</term></termSec>";
     QTest::newRow("too many pairs") << many + "</langSec></conceptEntry>" + close
                                     << u"terms.tbx line 2: conceptEntry m pairs 40 French with 30 English terms, more than 1000 pairs"_s;
-    // Entities are not a way to make the reader run away: past its limit an entity stands for
-    // nothing.
+    // Entities are not a way to make the reader run away: past its limit an entity is refused.
     QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE tbx [<!ENTITY a \"aaaaaaaaaa\">";
     for (char level = 'b'; level <= 'j'; ++level)
         laughs += QByteArray("<!ENTITY ") + level + " \"" + QByteArray("&") + char(level - 1) + ";&" + char(level - 1) + ";&" + char(level - 1) + ";&" + char(level - 1)
             + ";&" + char(level - 1) + ";&" + char(level - 1) + ";&" + char(level - 1) + ";&" + char(level - 1) + ";\">";
     laughs += "]><tbx><text><body><conceptEntry><langSec xml:lang=\"fr\"><termSec><term>&j;</term></termSec></langSec></conceptEntry></body></text></tbx>";
-    QTest::newRow("entity expansion") << laughs << u"terms.tbx line 1: conceptEntry number 1: an empty term"_s;
+    QTest::newRow("entity expansion") << laughs << u"terms.tbx line 1: not well-formed XML: Entity expands to more characters than the entity expansion limit."_s;
 }
 
 void TestTermBase::tbxRefused()

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QStringConverter>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -91,11 +92,70 @@ bool xmlCanHold(const QString& text)
     });
 }
 
+// The file as the XML reader decodes it: UTF-8 unless a byte-order mark or the XML declaration
+// names another encoding. The reader finds an encoding fault but not its line.
+Outcome checkEncoding(const QByteArray& data, const QString& path)
+{
+    QXmlStreamReader xml(data);
+    while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::StartDocument) { }
+    const QString declared = xml.documentEncoding().toString();
+    const auto marked = QStringConverter::encodingForData(data, u'<');
+    const bool utf8 = marked ? *marked == QStringConverter::Utf8
+                             : declared.isEmpty() || QStringConverter::encodingForName(declared.toLatin1().constData()) == QStringConverter::Utf8;
+    return utf8 ? TermSource::checkUtf8(data, path) : Outcome {};
+}
+
+// The XML reader, with what it would let pass unsaid refused.
+class Tokens final {
+public:
+    Tokens(const QByteArray& data, const QString& path) : m_xml(data), m_path(path) { }
+
+    QXmlStreamReader& xml() { return m_xml; }
+
+    // The next token; the reader's own failures and an entity it could not resolve, which it
+    // would drop from the text, are refused.
+    Result<QXmlStreamReader::TokenType> next()
+    {
+        const QXmlStreamReader::TokenType token = m_xml.readNext();
+        if (token == QXmlStreamReader::Invalid)
+            return bad(m_path, m_xml.lineNumber(), QStringLiteral("not well-formed XML: ") + m_xml.errorString());
+        if (token == QXmlStreamReader::EntityReference)
+            return bad(m_path, m_xml.lineNumber(), QStringLiteral("the entity &%1; is not declared in the file (declarations outside it are never read)").arg(m_xml.name()));
+        return token;
+    }
+
+    // The text of the element just started, its children's text included.
+    Result<QString> elementText()
+    {
+        QString text;
+        for (int depth = 1; depth > 0;) {
+            auto token = next();
+            if (!token)
+                return token.failure();
+            if (*token == QXmlStreamReader::StartElement)
+                ++depth;
+            else if (*token == QXmlStreamReader::EndElement)
+                --depth;
+            else if (*token == QXmlStreamReader::Characters)
+                text += m_xml.text();
+        }
+        return text.simplified();
+    }
+
+private:
+    QXmlStreamReader m_xml;
+    const QString& m_path;
+};
+
 } // namespace
 
 Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
 {
-    QXmlStreamReader xml(bytes.toByteArray());
+    const QByteArray data = bytes.toByteArray();
+    if (Outcome encoded = checkEncoding(data, path); !encoded)
+        return encoded.failure();
+    Tokens tokens(data, path);
+    QXmlStreamReader& xml = tokens.xml();
     QList<Entry> entries;
     std::optional<Concept> current;
     std::optional<Term> term;
@@ -103,7 +163,10 @@ Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
     bool rooted = false;
     int concepts = 0;
     while (!xml.atEnd()) {
-        const QXmlStreamReader::TokenType token = xml.readNext();
+        const auto next = tokens.next();
+        if (!next)
+            return next.failure();
+        const QXmlStreamReader::TokenType token = *next;
         if (token == QXmlStreamReader::StartElement) {
             const QStringView name = xml.name();
             if (!rooted) {
@@ -125,19 +188,29 @@ Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
             } else if (name == u"term") {
                 if (!term) // TBX v2 allows a bare term in a langSet only inside tig or ntig
                     term = Term {};
-                term->text = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+                auto text = tokens.elementText();
+                if (!text)
+                    return text.failure();
+                term->text = *text;
                 if (term->text.isEmpty())
                     return bad(path, xml.lineNumber(), QStringLiteral("%1: an empty term").arg(current->element));
             } else if (name == u"note" && term) {
-                const QString note = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
-                if (!note.isEmpty())
-                    term->notes.append(note);
+                auto note = tokens.elementText();
+                if (!note)
+                    return note.failure();
+                if (!note->isEmpty())
+                    term->notes.append(*note);
             } else if (name == u"descrip" && !term && xml.attributes().value(QStringLiteral("type")) == u"subjectField") {
-                const QString field = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+                auto field = tokens.elementText();
+                if (!field)
+                    return field.failure();
                 if (current->subjectField.isEmpty())
-                    current->subjectField = field;
+                    current->subjectField = *field;
             } else if (name == u"admin" && !term && xml.attributes().value(QStringLiteral("type")) == u"projectSubset") {
-                current->subset = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+                auto subset = tokens.elementText();
+                if (!subset)
+                    return subset.failure();
+                current->subset = *subset;
             }
         } else if (token == QXmlStreamReader::EndElement && current) {
             const QStringView name = xml.name();
@@ -160,8 +233,6 @@ Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
             }
         }
     }
-    if (xml.hasError())
-        return bad(path, xml.lineNumber(), QStringLiteral("not well-formed XML: ") + xml.errorString());
     if (entries.isEmpty())
         return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": no conceptEntry with a French and an English term") };
     return entries;
