@@ -294,7 +294,19 @@ void TestTermBase::tbxRefused_data()
         laughs += QByteArray("<!ENTITY ") + level + " \"" + QByteArray("&") + char(level - 1) + ";&" + char(level - 1) + ";&" + char(level - 1) + ";&" + char(level - 1)
             + ";&" + char(level - 1) + ";&" + char(level - 1) + ";&" + char(level - 1) + ";&" + char(level - 1) + ";\">";
     laughs += "]><tbx><text><body><conceptEntry><langSec xml:lang=\"fr\"><termSec><term>&j;</term></termSec></langSec></conceptEntry></body></text></tbx>";
-    QTest::newRow("entity expansion") << laughs << u"terms.tbx line 1: not well-formed XML: Entity expands to more characters than the entity expansion limit."_s;
+    QTest::newRow("entity expansion") << laughs << u"terms.tbx line 1: the entity references up to &e; could expand the text past twice the file's size and 65536 characters more"_s;
+    // A long entity repeated, or given in every element as an attribute's default, against
+    // the limit of twice the file's size (and 65536 characters more).
+    const QByteArray longEntity = "<!DOCTYPE tbx [<!ENTITY e \"" + QByteArray(4000, 'e') + "\">";
+    const QByteArray entry = "<conceptEntry><langSec xml:lang=\"fr\"><termSec><term>f</term></termSec></langSec>" + english;
+    QTest::newRow("a long entity repeated") << longEntity + "]>\n" + open + "<conceptEntry><langSec xml:lang=\"fr\"><termSec><term>" + QByteArray("&e;").repeated(20) + "</term>"
+                                            << u"terms.tbx line 3: the entity references up to &e; could expand the text past twice the file's size and 65536 characters more"_s;
+    QTest::newRow("a long entity as a default") << longEntity + "<!ATTLIST term x CDATA \"&e;&e;\">]>\n" + open + entry.repeated(10) + close
+                                                << u"terms.tbx line 3: the entities expand the text past twice the file's size and 65536 characters more"_s;
+    QTest::newRow("an outside file") << "<!DOCTYPE tbx [<!ENTITY xxe SYSTEM \"file:///etc/passwd\">]>\n" + open + "<conceptEntry><langSec xml:lang=\"fr\"><termSec><term>x&xxe;x</term>"
+                                     << u"terms.tbx line 3: the entity &xxe; stands for an outside file (file:///etc/passwd), which is never read"_s;
+    QTest::newRow("a term longer than the tables keep") << open + "<conceptEntry id=\"x\"><langSec xml:lang=\"fr\"><termSec><term>" + QByteArray(4097, 'a') + "</term>"
+                                                        << u"terms.tbx line 2: conceptEntry x: the <term> holds more than 4096 characters"_s;
 }
 
 void TestTermBase::tbxRefused()
