@@ -104,6 +104,8 @@ void TestTermBase::tsvRefused_data()
     const QString text = u"Frensh\tEnglish\r\npeur\tfear\r\n"_s;
     QTest::newRow("UTF-16 without its mark") << QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)
                                              << u"terms.tsv line 1: a NUL character, which no term source holds (is it UTF-16 without its byte-order mark?)"_s;
+    QTest::newRow("UTF-16 with its mark") << "\xff\xfe" + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)
+                                          << u"terms.tsv: UTF-16, where a tab-separated source is UTF-8"_s;
     QTest::newRow("a byte-order mark after a term") << QByteArray("Frensh\tEnglish\npeur\xef\xbb\xbf\tfear\n")
                                                     << u"terms.tsv line 2: the French term \"peur\uFEFF\" holds the byte-order mark U+feff at position 5"_s;
 }

@@ -271,6 +271,9 @@ Result<QList<Entry>> read(const QString& path)
         return TbxFile::parse(*bytes, path);
     if (suffix == u"csv")
         return parseCsv(*bytes, path);
+    // Its NULs are not those of UTF-16 without a mark.
+    if (bytes->startsWith("\xFF\xFE") || bytes->startsWith("\xFE\xFF"))
+        return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": UTF-16, where a tab-separated source is UTF-8") };
     if (Outcome plain = withoutNul(view(*bytes), path); !plain)
         return plain.failure();
     if (Outcome utf8 = checkUtf8(*bytes, path); !utf8)
