@@ -42,8 +42,8 @@ Outcome withoutNul(std::string_view text, const QString& path)
     return bad(path, TextTable::lineAt(text, nul), QStringLiteral("a NUL character, which no term source holds (is it UTF-16 without its byte-order mark?)"));
 }
 
-// Text that is UTF-8 but for a few bytes is UTF-8 spoilt, not Windows-1252: read as that code
-// page, every accented letter of it would become two. Only text without a single UTF-8
+// Text that is UTF-8 but for a few bytes is spoilt UTF-8, not Windows-1252: read as that code
+// page, each of its accented letters would become two. Only text without a single UTF-8
 // sequence of more than one byte is taken for Windows-1252.
 Outcome notHalfUtf8(std::string_view text, const QString& path)
 {
@@ -271,7 +271,7 @@ Result<QList<Entry>> read(const QString& path)
         return TbxFile::parse(*bytes, path);
     if (suffix == u"csv")
         return parseCsv(*bytes, path);
-    // Its NULs are not those of UTF-16 without a mark.
+    // Said plainly: the hint about NULs below is for UTF-16 without its mark.
     if (bytes->startsWith("\xFF\xFE") || bytes->startsWith("\xFE\xFF"))
         return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": UTF-16, where a tab-separated source is UTF-8") };
     if (Outcome plain = withoutNul(view(*bytes), path); !plain)
