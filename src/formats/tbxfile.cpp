@@ -280,10 +280,12 @@ public:
             return bad(m_path, m_xml.lineNumber(), QStringLiteral("not well-formed XML: ") + m_xml.errorString());
         if (token == QXmlStreamReader::EntityReference)
             return bad(m_path, m_xml.lineNumber(), QStringLiteral("the entity &%1; is not declared in the file (declarations outside it are never read)").arg(m_xml.name()));
-        if (token == QXmlStreamReader::Characters)
+        if (token == QXmlStreamReader::Characters) {
             m_chars += m_xml.text().size();
-        for (const QXmlStreamAttribute& attribute : m_xml.attributes())
-            m_chars += attribute.value().size();
+        } else if (token == QXmlStreamReader::StartElement) {
+            for (const QXmlStreamAttribute& attribute : m_xml.attributes())
+                m_chars += attribute.value().size();
+        }
         if (m_chars > m_maxChars)
             return bad(m_path, m_xml.lineNumber(), QStringLiteral("the entities expand the text past twice the file's size and %1 characters more").arg(textMargin));
         return token;
