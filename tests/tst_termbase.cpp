@@ -172,6 +172,8 @@ void TestTermBase::csvRefused_data()
                                                           << u"terms.csv line 2: the English term \"x\u0081y\" holds the control character U+0081 at position 2"_s;
     QTest::newRow("a line separator") << QByteArray("French,English\na\xe2\x80\xa8""b,c\n")
                                       << u"terms.csv line 2: the French term \"a\u2028b\" holds the line separator U+2028 at position 2"_s;
+    QTest::newRow("a term longer than a table keeps") << "French,English\nf," + QByteArray(4097, 'e') + '\n'
+                                                      << u"terms.csv line 2: the English term \""_s + QString(40, u'e') + u"…\" holds 4097 characters, more than the 4096 a table keeps"_s;
     QTest::newRow("UTF-8 but for one byte") << QByteArray("French,English\nanxi\xc3\xa9t\xc3\xa9,anxiety\nd\xe9ni,denial\n")
                                             << u"terms.csv line 3: the byte 0xe9 is not valid UTF-8, yet line 2 is UTF-8: save the whole file as UTF-8"_s;
     const QString text = u"French,English\r\npeur,fear\r\n"_s;

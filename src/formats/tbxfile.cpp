@@ -17,10 +17,7 @@ using TermSource::Entry;
 // language, and every French term is paired with every English one.
 constexpr qsizetype maxPairsPerConcept = 1000;
 
-// A term, note or field the tables keep, and what one entity may expand to in the XML reader
-// (its own default): far beyond any term (the sample's longest has 90 characters, a window's
-// line shows about as many), well within what a look-up request carries.
-constexpr qsizetype maxFieldChars = 4096;
+using TermSource::maxFieldChars;
 // Only entities make a file's text longer than its bytes; twice as long, plus room for a small
 // file's few entities, is more than any term base needs.
 constexpr qint64 textMargin = 65536;

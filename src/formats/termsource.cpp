@@ -234,6 +234,11 @@ Outcome check(const Entry& entry, const QString& path)
         { &entry.labelFrench, "the label LabelFr" },
     } };
     for (const auto& [text, name] : fields) {
+        if (text->size() > maxFieldChars)
+            return place(QStringLiteral("%1 \"%2…\" holds %3 characters, more than the %4 a table keeps")
+                             .arg(QLatin1StringView(name), text->left(40))
+                             .arg(text->size())
+                             .arg(maxFieldChars));
         for (qsizetype i = 0; i < text->size(); ++i) {
             if (const char* what = unfitCharacter(text->at(i)))
                 return place(QStringLiteral("%1 \"%2\" holds %3 U+%4 at position %5")
