@@ -262,6 +262,7 @@ class Tokens final {
 public:
     Tokens(const QByteArray& data, qint64 maxChars, const QString& path) : m_xml(data), m_path(path), m_maxChars(maxChars)
     {
+        // The reader's own default, on what the references inside one entity expand to.
         m_xml.setEntityExpansionLimit(maxFieldChars);
     }
 

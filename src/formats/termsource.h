@@ -34,8 +34,8 @@ struct Entry final {
 };
 
 // The longest term, label or subfield a table holds: far beyond any term (the sample's longest
-// has 90 characters, a window's line shows about as many), well within what a look-up request
-// carries, and what one entity may expand to in the XML reader (its own default).
+// has 90 characters, a window's line shows about as many) and well within what a look-up
+// request carries.
 constexpr qsizetype maxFieldChars = 4096;
 
 // The subfields of psychology an entry may name.
