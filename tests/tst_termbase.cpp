@@ -1,4 +1,6 @@
 // Term bases from outside: CSV as spreadsheets save it and TBX, read and written.
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "tbxfile.h"
@@ -26,6 +28,20 @@ QString failureOf(const Result<QList<Entry>>& result)
     return result ? u"(read)"_s : result.failure().description;
 }
 
+// A tab-separated source read as the tools read it, from a file named terms.tsv in failures.
+Result<QList<Entry>> readTsv(const QByteArray& bytes, QString* failure = nullptr)
+{
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"terms.tsv"_s);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        qFatal("cannot write %s", qPrintable(path));
+    auto entries = TermSource::read(path);
+    if (failure)
+        *failure = failureOf(entries).replace(path, u"terms.tsv"_s);
+    return entries;
+}
+
 // Entries that need every kind of care a writer must take.
 QList<Entry> awkwardEntries()
 {
@@ -44,6 +60,10 @@ class TestTermBase : public QObject {
     Q_OBJECT
 
 private slots:
+    void tsvLineEnds_data();
+    void tsvLineEnds();
+    void tsvRefused_data();
+    void tsvRefused();
     void csvAsSpreadsheetsSaveIt_data();
     void csvAsSpreadsheetsSaveIt();
     void csvRefused_data();
@@ -54,6 +74,50 @@ private slots:
     void tbxRefused();
     void tbxWrittenReadsBack();
 };
+
+void TestTermBase::tsvLineEnds_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("a lone CR, as old Mac text") << QByteArray("Frensh\tEnglish\rpeur\tfear\r\rjoie\tjoy\r") << QStringList { u"2 peur"_s, u"4 joie"_s };
+    QTest::newRow("every kind in one file") << QByteArray("Frensh\tEnglish\r\npeur\tfear\rjoie\tjoy\n\r\ndeuil\tmourning") << QStringList { u"2 peur"_s, u"3 joie"_s, u"5 deuil"_s };
+}
+
+void TestTermBase::tsvLineEnds()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    const auto entries = readTsv(bytes);
+    QVERIFY2(entries, qPrintable(failureOf(entries)));
+    QStringList found;
+    for (const Entry& entry : *entries)
+        found.append(QString::number(entry.line) + u' ' + entry.french);
+    QCOMPARE(found, expected);
+}
+
+void TestTermBase::tsvRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("its header alone") << QByteArray("Frensh\tEnglish\r\n\r\n") << u"terms.tsv: no term pair after the header line"_s;
+    QTest::newRow("a byte that is not UTF-8") << QByteArray("Frensh\tEnglish\npeur\tfear\n\nd\xe9ni\tdenial\n") << u"terms.tsv line 4: the byte 0xe9 is not valid UTF-8"_s;
+    const QString text = u"Frensh\tEnglish\r\npeur\tfear\r\n"_s;
+    QTest::newRow("UTF-16 without its mark") << QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)
+                                             << u"terms.tsv line 1: a NUL character, which no term source holds (is it UTF-16 without its byte-order mark?)"_s;
+    QTest::newRow("UTF-16 with its mark") << "\xff\xfe" + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)
+                                          << u"terms.tsv: UTF-16, where a tab-separated source is UTF-8"_s;
+    QTest::newRow("a byte-order mark after a term") << QByteArray("Frensh\tEnglish\npeur\xef\xbb\xbf\tfear\n")
+                                                    << u"terms.tsv line 2: the French term \"peur\uFEFF\" holds the byte-order mark U+feff at position 5"_s;
+}
+
+void TestTermBase::tsvRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, failure);
+    QString found;
+    QVERIFY(!readTsv(bytes, &found));
+    QCOMPARE(found, failure);
+}
 
 void TestTermBase::csvAsSpreadsheetsSaveIt_data()
 {
@@ -69,6 +133,7 @@ void TestTermBase::csvAsSpreadsheetsSaveIt_data()
         << QByteArray("\xff\xfe") + QByteArray(reinterpret_cast<const char*>(unicodeText.utf16()), unicodeText.size() * 2) << deni;
     QTest::newRow("a sep= line, the source's own column name")
         << QByteArray("sep=;\nFrensh;English;Direction;Subfield\nd\xc3\xa9ni;disavowal;;psychoanalysis\n\xc5\x93""dipe;Oedipus;en;\n") << deni;
+    QTest::newRow("a blank line before the header") << QByteArray("\r\nFrench;English\r\nd\xc3\xa9ni;disavowal\r\n") << QStringList { u"déni|disavowal|both|||"_s };
     QTest::newRow("quotes, separators and blanks in fields")
         << QByteArray("English,French\n\"fear, of \"\"snakes\"\"\", ophidiophobie \n\"a;b\",c\n") << QStringList { u"ophidiophobie|fear, of \"snakes\"|both|||"_s, u"c|a;b|both|||"_s };
 }
@@ -87,6 +152,9 @@ void TestTermBase::csvRefused_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("failure");
     QTest::newRow("empty") << QByteArray() << u"terms.csv line 1: a header line naming the columns (French, English …) expected"_s;
+    QTest::newRow("its header alone") << QByteArray("French,English\r\n") << u"terms.csv: no term pair after the header line"_s;
+    QTest::newRow("no separator in the header") << QByteArray("\r\nFrench|English\na|b\n")
+                                                << u"terms.csv line 2: no \",\" between the columns of the header line \"French|English\" (nor \";\" or a tab)"_s;
     QTest::newRow("no English column") << QByteArray("French;Anglais\na;b\n") << u"terms.csv line 1: the header line names no English column"_s;
     QTest::newRow("unknown column") << QByteArray("French;English;Note\na;b;c\n") << u"terms.csv line 1: unknown column \"Note\""_s;
     QTest::newRow("a column twice") << QByteArray("French,English,french\n") << u"terms.csv line 1: the column \"french\" is named twice"_s;
@@ -100,6 +168,17 @@ void TestTermBase::csvRefused_data()
     QTest::newRow("unknown direction") << QByteArray("French,English,Direction\na,b,up\n") << u"terms.csv line 2: direction \"up\": both, fr or en expected"_s;
     QTest::newRow("label in parentheses") << QByteArray("French,English,LabelEn\na,b,(UK)\n")
                                           << u"terms.csv line 2: the label \"(UK)\" holds a parenthesis; the tables add their own"_s;
+    QTest::newRow("a code Windows-1252 leaves unassigned") << QByteArray("French;English\nd\xe9ni;x\x81y\n")
+                                                          << u"terms.csv line 2: the English term \"x\u0081y\" holds the control character U+0081 at position 2"_s;
+    QTest::newRow("a line separator") << QByteArray("French,English\na\xe2\x80\xa8""b,c\n")
+                                      << u"terms.csv line 2: the French term \"a\u2028b\" holds the line separator U+2028 at position 2"_s;
+    QTest::newRow("a term longer than a table keeps") << "French,English\nf," + QByteArray(4097, 'e') + '\n'
+                                                      << u"terms.csv line 2: the English term \""_s + QString(40, u'e') + u"…\" holds 4097 characters, more than the 4096 a table keeps"_s;
+    QTest::newRow("UTF-8 but for one byte") << QByteArray("French,English\nanxi\xc3\xa9t\xc3\xa9,anxiety\nd\xe9ni,denial\n")
+                                            << u"terms.csv line 3: the byte 0xe9 is not valid UTF-8, yet line 2 is UTF-8: save the whole file as UTF-8"_s;
+    const QString text = u"French,English\r\npeur,fear\r\n"_s;
+    QTest::newRow("UTF-16 without its mark") << QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)
+                                             << u"terms.csv line 1: a NUL character, which no term source holds (is it UTF-16 without its byte-order mark?)"_s;
     QTest::newRow("marked UTF-8 that is not") << QByteArray("\xef\xbb\xbf""French,English\n\xe9,b\n") << u"terms.csv: marked as UTF-8 but not valid UTF-8"_s;
 }
 
@@ -187,6 +266,20 @@ void TestTermBase::tbxRefused_data()
                                                   << u"terms.tbx line 3: termEntry number 1 has no French term"_s;
     QTest::newRow("empty term") << open + "<conceptEntry id=\"x\"><langSec xml:lang=\"fr\"><termSec><term> </term></termSec></langSec></conceptEntry>" + close
                                 << u"terms.tbx line 2: conceptEntry x: an empty term"_s;
+    QTest::newRow("a byte-order mark in a term")
+        << open + "<conceptEntry id=\"x\"><langSec xml:lang=\"fr\"><termSec><term>a&#xFEFF;b</term></termSec></langSec>\n"
+                  "<langSec xml:lang=\"en\"><termSec><term>c</term></termSec></langSec></conceptEntry>" + close
+        << u"terms.tbx line 2: conceptEntry x: the French term \"a\uFEFFb\" holds the byte-order mark U+feff at position 2"_s;
+    const QByteArray english = "<langSec xml:lang=\"en\"><termSec><term>e</term></termSec></langSec></conceptEntry>";
+    QTest::newRow("a byte that is not UTF-8") << open + "<conceptEntry id=\"x\">\n\n\n\n<langSec xml:lang=\"fr\"><termSec><term>d\xe9ni</term></termSec></langSec>" + english + close
+                                              << u"terms.tbx line 6: the byte 0xe9 is not valid UTF-8"_s;
+    QTest::newRow("an entity declared nowhere")
+        << "<!DOCTYPE tbx SYSTEM \"TBXcoreStructV02.dtd\">\n" + open + "<conceptEntry><langSec xml:lang=\"fr\"><termSec><term>x&nbsp;x</term></termSec></langSec>" + english + close
+        << u"terms.tbx line 3: the entity &nbsp; is not declared in the file (declarations outside it are never read)"_s;
+    QTest::newRow("a surrogate's character reference") << open + "<conceptEntry>\n<langSec xml:lang=\"fr\"><termSec><term>x&#xD800;</term></termSec></langSec>" + english + close
+                                                       << u"terms.tbx line 3: not well-formed XML: Invalid character reference."_s;
+    QTest::newRow("a control's character reference") << open + "<conceptEntry><langSec xml:lang=\"fr\"><termSec><term>&#x1;</term></termSec></langSec>" + english + close
+                                                     << u"terms.tbx line 2: not well-formed XML: Invalid character reference."_s;
     QTest::newRow("term section without a term") << open + "<conceptEntry id=\"x\"><langSec xml:lang=\"fr\"><termSec><note>n</note></termSec></langSec></conceptEntry>" + close
                                                  << u"terms.tbx line 2: conceptEntry x: a <termSec> without its term"_s;
     QTest::newRow("entry in an entry") << open + "<conceptEntry id=\"a\"><conceptEntry id=\"b\">" + close << u"terms.tbx line 2: a <conceptEntry> inside conceptEntry a"_s;
@@ -199,14 +292,25 @@ void TestTermBase::tbxRefused_data()
         many += "<termSec><term>e" + QByteArray::number(i) + "</term></termSec>";
     QTest::newRow("too many pairs") << many + "</langSec></conceptEntry>" + close
                                     << u"terms.tbx line 2: conceptEntry m pairs 40 French with 30 English terms, more than 1000 pairs"_s;
-    // Entities are not a way to make the reader run away: past its limit an entity stands for
-    // nothing.
+    // Entities are not a way to make the reader run away: past its limit an entity is refused.
     QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE tbx [<!ENTITY a \"aaaaaaaaaa\">";
     for (char level = 'b'; level <= 'j'; ++level)
         laughs += QByteArray("<!ENTITY ") + level + " \"" + QByteArray("&") + char(level - 1) + ";&" + char(level - 1) + ";&" + char(level - 1) + ";&" + char(level - 1)
             + ";&" + char(level - 1) + ";&" + char(level - 1) + ";&" + char(level - 1) + ";&" + char(level - 1) + ";\">";
     laughs += "]><tbx><text><body><conceptEntry><langSec xml:lang=\"fr\"><termSec><term>&j;</term></termSec></langSec></conceptEntry></body></text></tbx>";
-    QTest::newRow("entity expansion") << laughs << u"terms.tbx line 1: conceptEntry number 1: an empty term"_s;
+    QTest::newRow("entity expansion") << laughs << u"terms.tbx line 1: the entity references up to &e; could expand the text past twice the file's size and 65536 characters more"_s;
+    // A long entity repeated, or given in every element as an attribute's default, against
+    // the limit of twice the file's size (and 65536 characters more).
+    const QByteArray longEntity = "<!DOCTYPE tbx [<!ENTITY e \"" + QByteArray(4000, 'e') + "\">";
+    const QByteArray entry = "<conceptEntry><langSec xml:lang=\"fr\"><termSec><term>f</term></termSec></langSec>" + english;
+    QTest::newRow("a long entity repeated") << longEntity + "]>\n" + open + "<conceptEntry><langSec xml:lang=\"fr\"><termSec><term>" + QByteArray("&e;").repeated(20) + "</term>"
+                                            << u"terms.tbx line 3: the entity references up to &e; could expand the text past twice the file's size and 65536 characters more"_s;
+    QTest::newRow("a long entity as a default") << longEntity + "<!ATTLIST term x CDATA \"&e;&e;\">]>\n" + open + entry.repeated(10) + close
+                                                << u"terms.tbx line 3: the entities expand the text past twice the file's size and 65536 characters more"_s;
+    QTest::newRow("an outside file") << "<!DOCTYPE tbx [<!ENTITY xxe SYSTEM \"file:///etc/passwd\">]>\n" + open + "<conceptEntry><langSec xml:lang=\"fr\"><termSec><term>x&xxe;x</term>"
+                                     << u"terms.tbx line 3: the entity &xxe; stands for an outside file (file:///etc/passwd), which is never read"_s;
+    QTest::newRow("a term longer than the tables keep") << open + "<conceptEntry id=\"x\"><langSec xml:lang=\"fr\"><termSec><term>" + QByteArray(4097, 'a') + "</term>"
+                                                        << u"terms.tbx line 2: conceptEntry x: the <term> holds more than 4096 characters"_s;
 }
 
 void TestTermBase::tbxRefused()

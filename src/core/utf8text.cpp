@@ -23,25 +23,34 @@ char32_t folded(char32_t c)
 
 } // namespace
 
+std::size_t sequenceSize(std::string_view text, std::size_t at)
+{
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80)
+        return 1;
+    const int extra = (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
+    if (extra < 0 || text.size() - at <= static_cast<std::size_t>(extra))
+        return 0;
+    char32_t c = lead & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+        const auto byte = static_cast<unsigned char>(text[at + k]);
+        if ((byte & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (byte & 0x3F);
+    }
+    static constexpr char32_t smallest[] = { 0, 0x80, 0x800, 0x10000 };
+    if (c < smallest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return 0;
+    return static_cast<std::size_t>(extra) + 1;
+}
+
 bool valid(std::string_view text)
 {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
-        if (extra < 0 || text.size() - i <= static_cast<std::size_t>(extra))
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t size = sequenceSize(text, i);
+        if (size == 0)
             return false;
-        char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            const auto byte = static_cast<unsigned char>(text[i + k]);
-            if ((byte & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (byte & 0x3F);
-        }
-        static constexpr char32_t smallest[] = { 0, 0x80, 0x800, 0x10000 };
-        if (c < smallest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-        i += static_cast<std::size_t>(extra) + 1;
+        i += size;
     }
     return true;
 }

@@ -11,6 +11,9 @@ namespace Utf8Text {
 // Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
 bool valid(std::string_view text);
 
+// The length of the well-formed sequence that starts at `at`; 0 when none does.
+std::size_t sequenceSize(std::string_view text, std::size_t at);
+
 // The code point starting at `at` in valid UTF-8, and how many bytes it takes.
 char32_t decode(std::string_view text, std::size_t at, std::size_t* size);
 

@@ -34,6 +34,17 @@ inline bool isLineEnd(char c)
     return c == '\n' || c == '\r';
 }
 
+// The line `position` lies on, counting every kind of line end.
+inline int lineAt(std::string_view text, std::size_t position)
+{
+    int line = 1;
+    for (std::size_t i = 0; i < position; ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+            ++line;
+    }
+    return line;
+}
+
 // Splits delimited UTF-8 text into records, RFC 4180 style, keeping track of line numbers.
 // A field is a view of the text; a quoted one with doubled quotes is written out into
 // `storage`, which must outlive the cells.

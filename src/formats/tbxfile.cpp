@@ -1,7 +1,10 @@
 #include "tbxfile.h"
 
 #include <algorithm>
+#include <optional>
 
+#include <QHash>
+#include <QStringConverter>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -13,6 +16,11 @@ using TermSource::Entry;
 // A current entry names its terms; a foreign term base may give a current many of them in each
 // language, and every French term is paired with every English one.
 constexpr qsizetype maxPairsPerConcept = 1000;
+
+using TermSource::maxFieldChars;
+// Only entities make a file's text longer than its bytes; twice as long, plus room for a small
+// file's few entities, is more than any term base needs.
+constexpr qint64 textMargin = 65536;
 
 constexpr auto tbxNamespace = "urn:iso:std:iso:30042:ed-2";
 constexpr auto frenchToEnglishSubset = u"fr-en";
@@ -91,11 +99,239 @@ bool xmlCanHold(const QString& text)
     });
 }
 
+// What the file says before its root element: the encoding it declares and its entities.
+struct Prolog final {
+    QString encoding;
+    QXmlStreamEntityDeclarations entities;
+};
+
+Prolog prologOf(const QByteArray& data)
+{
+    QXmlStreamReader xml(data);
+    Prolog prolog;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::StartDocument)
+            prolog.encoding = xml.documentEncoding().toString();
+        else if (token == QXmlStreamReader::DTD)
+            prolog.entities = xml.entityDeclarations();
+        if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::StartElement)
+            break;
+    }
+    return prolog;
+}
+
+// The encoding the XML reader decodes the file in: a byte-order mark's, else the declared one,
+// else UTF-8.
+QStringDecoder decoderOf(const QByteArray& data, const QString& declared)
+{
+    if (const auto marked = QStringConverter::encodingForData(data, u'<'))
+        return QStringDecoder(*marked);
+    return declared.isEmpty() ? QStringDecoder(QStringConverter::Utf8) : QStringDecoder(declared.toLatin1().constData());
+}
+
+// The XML reader finds an encoding fault but not its line.
+Outcome checkEncoding(const QByteArray& data, const Prolog& prolog, const QString& path)
+{
+    const QStringDecoder decoder = decoderOf(data, prolog.encoding);
+    const bool utf8 = decoder.isValid() && decoder.name() == QStringConverter::nameForEncoding(QStringConverter::Utf8);
+    return utf8 ? TermSource::checkUtf8(data, path) : Outcome {};
+}
+
+// Calls `found(at, name)` for each general entity reference "&name;" in `text`, character
+// references aside; stops when `found` returns false. A name ends at the next '&' at the latest,
+// so no character is looked at twice.
+template<typename Found>
+void forEachReference(QStringView text, Found found)
+{
+    static constexpr QStringView notInNames = u" \t\r\n&;<>\"'%#";
+    for (qsizetype at = text.indexOf(u'&'); at >= 0; at = text.indexOf(u'&', at + 1)) {
+        qsizetype end = at + 1;
+        while (end < text.size() && !notInNames.contains(text[end]))
+            ++end;
+        if (end > at + 1 && end < text.size() && text[end] == u';' && !found(at, text.sliced(at + 1, end - at - 1)))
+            return;
+    }
+}
+
+// What a reference to each entity the file declares expands to, counted before the XML reader
+// expands anything: a file of a megabyte could otherwise ask for gigabytes.
+class Entities final {
+public:
+    struct Expansion final {
+        qint64 chars = 0;
+        QString outsideFile; // the file an external entity stands for, which is never read
+    };
+
+    Entities(const QXmlStreamEntityDeclarations& declarations, qint64 ceiling) : m_ceiling(ceiling)
+    {
+        for (const QXmlStreamEntityDeclaration& declaration : declarations) {
+            Declared& declared = m_declared[declaration.name().toString()];
+            if (declaration.systemId().isEmpty())
+                declared.values.append(declaration.value().toString());
+            else
+                declared.outsideFile = declaration.systemId().toString();
+        }
+    }
+
+    // Counted up to the ceiling. A name declared more than once (a parameter entity may share
+    // it) takes its longest value; an undeclared one is the XML reader's to refuse.
+    Expansion of(QStringView name, int depth = 0)
+    {
+        if (name == u"lt" || name == u"gt" || name == u"amp" || name == u"apos" || name == u"quot")
+            return { 1, {} };
+        const auto it = m_declared.find(name.toString());
+        if (it == m_declared.end())
+            return {};
+        Declared& declared = *it; // nothing is inserted while counting, so it stays in place
+        if (declared.expansion)
+            return *declared.expansion;
+        // A loop is the XML reader's to refuse when it is referenced; a chain too deep to follow
+        // is taken as long.
+        if (declared.visiting)
+            return { 0, declared.outsideFile };
+        if (depth > 64)
+            return { m_ceiling, declared.outsideFile };
+        declared.visiting = true;
+        Expansion most { 0, declared.outsideFile };
+        for (const QString& value : declared.values) {
+            qint64 chars = value.size();
+            forEachReference(value, [&](qsizetype, QStringView inner) {
+                const Expansion part = of(inner, depth + 1);
+                chars = std::min(m_ceiling, chars + part.chars);
+                if (most.outsideFile.isEmpty())
+                    most.outsideFile = part.outsideFile;
+                return true;
+            });
+            most.chars = std::max(most.chars, chars);
+        }
+        declared.visiting = false;
+        declared.expansion = most;
+        return most;
+    }
+
+private:
+    struct Declared final {
+        QStringList values;
+        QString outsideFile;
+        std::optional<Expansion> expansion;
+        bool visiting = false;
+    };
+    QHash<QString, Declared> m_declared;
+    qint64 m_ceiling;
+};
+
+int lineAt(QStringView text, qsizetype position)
+{
+    int line = 1;
+    for (qsizetype i = 0; i < position; ++i) {
+        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')))
+            ++line;
+    }
+    return line;
+}
+
+// Every reference in the file, the DTD's and those in comments included, counted against the
+// limit of its text: more than the reader expands, never less.
+Outcome checkEntities(const QByteArray& data, const Prolog& prolog, qint64 maxChars, const QString& path)
+{
+    if (prolog.entities.isEmpty())
+        return {};
+    QStringDecoder decoder = decoderOf(data, prolog.encoding);
+    if (!decoder.isValid())
+        return {}; // the XML reader refuses the encoding at the XML declaration, before any entity
+    const QString text = decoder.decode(data);
+    Entities entities(prolog.entities, maxChars + 1);
+    qint64 chars = text.size();
+    Outcome outcome;
+    forEachReference(text, [&](qsizetype at, QStringView name) {
+        const Entities::Expansion expansion = entities.of(name);
+        chars += expansion.chars;
+        if (!expansion.outsideFile.isEmpty())
+            outcome = bad(path, lineAt(text, at), QStringLiteral("the entity &%1; stands for an outside file (%2), which is never read").arg(name, expansion.outsideFile));
+        else if (chars > maxChars)
+            outcome = bad(path, lineAt(text, at),
+                          QStringLiteral("the entity references up to &%1; could expand the text past twice the file's size and %2 characters more").arg(name).arg(textMargin));
+        return bool(outcome);
+    });
+    return outcome;
+}
+
+// The XML reader, with what it would let pass unsaid refused.
+class Tokens final {
+public:
+    Tokens(const QByteArray& data, qint64 maxChars, const QString& path) : m_xml(data), m_path(path), m_maxChars(maxChars)
+    {
+        // The reader's own default, on what the references inside one entity expand to.
+        m_xml.setEntityExpansionLimit(maxFieldChars);
+    }
+
+    QXmlStreamReader& xml() { return m_xml; }
+
+    // The next token; the reader's own failures and an entity it could not resolve, which it
+    // would drop from the text, are refused. Its text counts against the limit: the default
+    // values a DTD gives attributes can repeat an entity in every element.
+    Result<QXmlStreamReader::TokenType> next()
+    {
+        const QXmlStreamReader::TokenType token = m_xml.readNext();
+        if (token == QXmlStreamReader::Invalid)
+            return bad(m_path, m_xml.lineNumber(), QStringLiteral("not well-formed XML: ") + m_xml.errorString());
+        if (token == QXmlStreamReader::EntityReference)
+            return bad(m_path, m_xml.lineNumber(), QStringLiteral("the entity &%1; is not declared in the file (declarations outside it are never read)").arg(m_xml.name()));
+        if (token == QXmlStreamReader::Characters) {
+            m_chars += m_xml.text().size();
+        } else if (token == QXmlStreamReader::StartElement) {
+            for (const QXmlStreamAttribute& attribute : m_xml.attributes())
+                m_chars += attribute.value().size();
+        }
+        if (m_chars > m_maxChars)
+            return bad(m_path, m_xml.lineNumber(), QStringLiteral("the entities expand the text past twice the file's size and %1 characters more").arg(textMargin));
+        return token;
+    }
+
+    // The text of the element just started, its children's text included, refused past what
+    // the tables keep of a term, a note or a field.
+    Result<QString> elementText(const QString& within)
+    {
+        const qint64 line = m_xml.lineNumber();
+        const QString name = m_xml.name().toString();
+        QString text;
+        for (int depth = 1; depth > 0;) {
+            auto token = next();
+            if (!token)
+                return token.failure();
+            if (*token == QXmlStreamReader::StartElement)
+                ++depth;
+            else if (*token == QXmlStreamReader::EndElement)
+                --depth;
+            else if (*token == QXmlStreamReader::Characters)
+                text += m_xml.text();
+            if (text.size() > maxFieldChars)
+                return bad(m_path, line, QStringLiteral("%1: the <%2> holds more than %3 characters").arg(within, name).arg(maxFieldChars));
+        }
+        return text.simplified();
+    }
+
+private:
+    QXmlStreamReader m_xml;
+    const QString& m_path;
+    qint64 m_maxChars;
+    qint64 m_chars = 0;
+};
+
 } // namespace
 
 Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
 {
-    QXmlStreamReader xml(bytes.toByteArray());
+    const QByteArray data = bytes.toByteArray();
+    const Prolog prolog = prologOf(data);
+    if (Outcome encoded = checkEncoding(data, prolog, path); !encoded)
+        return encoded.failure();
+    const qint64 maxChars = 2 * data.size() + textMargin;
+    if (Outcome bounded = checkEntities(data, prolog, maxChars, path); !bounded)
+        return bounded.failure();
+    Tokens tokens(data, maxChars, path);
+    QXmlStreamReader& xml = tokens.xml();
     QList<Entry> entries;
     std::optional<Concept> current;
     std::optional<Term> term;
@@ -103,7 +339,10 @@ Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
     bool rooted = false;
     int concepts = 0;
     while (!xml.atEnd()) {
-        const QXmlStreamReader::TokenType token = xml.readNext();
+        const auto next = tokens.next();
+        if (!next)
+            return next.failure();
+        const QXmlStreamReader::TokenType token = *next;
         if (token == QXmlStreamReader::StartElement) {
             const QStringView name = xml.name();
             if (!rooted) {
@@ -125,19 +364,29 @@ Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
             } else if (name == u"term") {
                 if (!term) // TBX v2 allows a bare term in a langSet only inside tig or ntig
                     term = Term {};
-                term->text = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+                auto text = tokens.elementText(current->element);
+                if (!text)
+                    return text.failure();
+                term->text = *text;
                 if (term->text.isEmpty())
                     return bad(path, xml.lineNumber(), QStringLiteral("%1: an empty term").arg(current->element));
             } else if (name == u"note" && term) {
-                const QString note = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
-                if (!note.isEmpty())
-                    term->notes.append(note);
+                auto note = tokens.elementText(current->element);
+                if (!note)
+                    return note.failure();
+                if (!note->isEmpty())
+                    term->notes.append(*note);
             } else if (name == u"descrip" && !term && xml.attributes().value(QStringLiteral("type")) == u"subjectField") {
-                const QString field = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+                auto field = tokens.elementText(current->element);
+                if (!field)
+                    return field.failure();
                 if (current->subjectField.isEmpty())
-                    current->subjectField = field;
+                    current->subjectField = *field;
             } else if (name == u"admin" && !term && xml.attributes().value(QStringLiteral("type")) == u"projectSubset") {
-                current->subset = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+                auto subset = tokens.elementText(current->element);
+                if (!subset)
+                    return subset.failure();
+                current->subset = *subset;
             }
         } else if (token == QXmlStreamReader::EndElement && current) {
             const QStringView name = xml.name();
@@ -160,8 +409,6 @@ Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
             }
         }
     }
-    if (xml.hasError())
-        return bad(path, xml.lineNumber(), QStringLiteral("not well-formed XML: ") + xml.errorString());
     if (entries.isEmpty())
         return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": no conceptEntry with a French and an English term") };
     return entries;

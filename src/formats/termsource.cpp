@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "delimitedrecords.h"
 #include "tbxfile.h"
@@ -21,9 +22,73 @@ Failure bad(const QString& path, int line, const QString& reason)
     return { FailureNumber::MalformedTable, QStringLiteral("%1 line %2: %3").arg(path).arg(line).arg(reason) };
 }
 
+std::string_view view(QByteArrayView bytes)
+{
+    return { bytes.data(), static_cast<std::size_t>(bytes.size()) };
+}
+
+Failure notUtf8(const QString& path, std::string_view text, std::size_t at, const QString& more = {})
+{
+    return bad(path, TextTable::lineAt(text, at),
+               QStringLiteral("the byte 0x%1 is not valid UTF-8").arg(int(static_cast<unsigned char>(text[at])), 2, 16, QLatin1Char('0')) + more);
+}
+
+// What UTF-16 without its byte-order mark looks like to a reader of 8-bit text.
+Outcome withoutNul(std::string_view text, const QString& path)
+{
+    const std::size_t nul = text.find('\0');
+    if (nul == std::string_view::npos)
+        return {};
+    return bad(path, TextTable::lineAt(text, nul), QStringLiteral("a NUL character, which no term source holds (is it UTF-16 without its byte-order mark?)"));
+}
+
+// Text that is UTF-8 but for a few bytes is spoilt UTF-8, not Windows-1252: read as that code
+// page, each of its accented letters would become two. Only text without a single UTF-8
+// sequence of more than one byte is taken for Windows-1252.
+Outcome notHalfUtf8(std::string_view text, const QString& path)
+{
+    std::size_t fault = std::string_view::npos;
+    std::size_t sequence = std::string_view::npos;
+    for (std::size_t i = 0; i < text.size() && (fault == std::string_view::npos || sequence == std::string_view::npos);) {
+        const std::size_t size = Utf8Text::sequenceSize(text, i);
+        if (size == 0 && fault == std::string_view::npos)
+            fault = i;
+        else if (size > 1 && sequence == std::string_view::npos)
+            sequence = i;
+        i += std::max<std::size_t>(size, 1);
+    }
+    if (fault == std::string_view::npos || sequence == std::string_view::npos)
+        return {};
+    return notUtf8(path, text, fault, QStringLiteral(", yet line %1 is UTF-8: save the whole file as UTF-8").arg(TextTable::lineAt(text, sequence)));
+}
+
+// A source with its header alone would replace the tables with empty ones.
+Failure noPair(const QString& path)
+{
+    return { FailureNumber::MalformedTable, path + QStringLiteral(": no term pair after the header line") };
+}
+
 QString withLabel(const QString& term, const QString& label)
 {
     return label.isEmpty() ? term : term + QStringLiteral(" (") + label + u')';
+}
+
+// What a character that no table can hold is; null for one it can. The tables are
+// tab-separated, a line a row: a tab, a line end or any other control character would split or
+// break a row, and a line or paragraph separator breaks the line a window shows. A byte-order
+// mark inside a term is invisible, and no one types it into a search.
+const char* unfitCharacter(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
+        return "the control character";
+    if (u == 0xFEFF)
+        return "the byte-order mark";
+    if (c.category() == QChar::Separator_Line)
+        return "the line separator";
+    if (c.category() == QChar::Separator_Paragraph)
+        return "the paragraph separator";
+    return nullptr;
 }
 
 // Where each column of a source's header line is; -1 for a column it does not have.
@@ -111,13 +176,14 @@ QByteArray csvField(const QString& text)
 }
 
 // The separator of a CSV file: the one of `,`, `;` and tab its header line has most of outside
-// quotes (a spreadsheet set to a French locale writes `;`).
-char csvSeparator(std::string_view text)
+// quotes (a spreadsheet set to a French locale writes `;`); none when it has none of them.
+std::optional<char> csvSeparator(std::string_view text)
 {
     std::array<int, 3> counts {};
     constexpr std::array<char, 3> candidates { ',', ';', '\t' };
     bool quoted = false;
-    for (const char c : text) {
+    // The header line is the first that is not blank, as the record reader finds it.
+    for (const char c : text.substr(std::min(text.find_first_not_of("\r\n"), text.size()))) {
         if (c == '"')
             quoted = !quoted;
         else if (!quoted && TextTable::isLineEnd(c))
@@ -125,7 +191,10 @@ char csvSeparator(std::string_view text)
         for (std::size_t i = 0; i < candidates.size(); ++i)
             counts[i] += !quoted && c == candidates[i];
     }
-    return candidates[std::max_element(counts.begin(), counts.end()) - counts.begin()];
+    const auto most = std::max_element(counts.begin(), counts.end());
+    if (*most == 0)
+        return std::nullopt;
+    return candidates[static_cast<std::size_t>(most - counts.begin())];
 }
 
 } // namespace
@@ -164,21 +233,35 @@ Outcome check(const Entry& entry, const QString& path)
         { &entry.labelEnglish, "the label LabelEn" },
         { &entry.labelFrench, "the label LabelFr" },
     } };
-    // The tables are tab-separated, a line a row: a tab, a line end or any other control
-    // character would split or break a row.
     for (const auto& [text, name] : fields) {
+        if (text->size() > maxFieldChars)
+            return place(QStringLiteral("%1 \"%2…\" holds %3 characters, more than the %4 a table keeps")
+                             .arg(QLatin1StringView(name), text->left(40))
+                             .arg(text->size())
+                             .arg(maxFieldChars));
         for (qsizetype i = 0; i < text->size(); ++i) {
-            const char16_t c = text->at(i).unicode();
-            if (c < 0x20 || c == 0x7F)
-                return place(QStringLiteral("%1 \"%2\" holds the control character U+%3 at position %4")
-                                 .arg(QLatin1StringView(name), text->left(40))
-                                 .arg(int(c), 4, 16, QLatin1Char('0'))
+            if (const char* what = unfitCharacter(text->at(i)))
+                return place(QStringLiteral("%1 \"%2\" holds %3 U+%4 at position %5")
+                                 .arg(QLatin1StringView(name), text->left(40), QLatin1StringView(what))
+                                 .arg(int(text->at(i).unicode()), 4, 16, QLatin1Char('0'))
                                  .arg(i + 1));
         }
     }
     for (const QString* label : { &entry.labelEnglish, &entry.labelFrench }) {
         if (label->contains(u'(') || label->contains(u')'))
             return place(QStringLiteral("the label \"%1\" holds a parenthesis; the tables add their own").arg(*label));
+    }
+    return {};
+}
+
+Outcome checkUtf8(QByteArrayView bytes, const QString& path)
+{
+    const std::string_view text = view(bytes);
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t size = Utf8Text::sequenceSize(text, i);
+        if (size == 0)
+            return notUtf8(path, text, i);
+        i += size;
     }
     return {};
 }
@@ -193,6 +276,13 @@ Result<QList<Entry>> read(const QString& path)
         return TbxFile::parse(*bytes, path);
     if (suffix == u"csv")
         return parseCsv(*bytes, path);
+    // Said plainly: the hint about NULs below is for UTF-16 without its mark.
+    if (bytes->startsWith("\xFF\xFE") || bytes->startsWith("\xFE\xFF"))
+        return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": UTF-16, where a tab-separated source is UTF-8") };
+    if (Outcome plain = withoutNul(view(*bytes), path); !plain)
+        return plain.failure();
+    if (Outcome utf8 = checkUtf8(*bytes, path); !utf8)
+        return utf8.failure();
     const auto text = TextFile::decodeUtf8(*bytes);
     if (!text)
         return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": not valid UTF-8") };
@@ -201,11 +291,9 @@ Result<QList<Entry>> read(const QString& path)
 
 Result<QList<Entry>> parse(const QString& text, const QString& path)
 {
-    QStringList lines = text.split(u'\n');
-    for (QString& line : lines) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-    }
+    // Line ends as the tables' reader takes them: LF, CRLF or a lone CR.
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    const QStringList lines = text.split(lineEnd);
     if (lines.isEmpty() || lines.front().trimmed().isEmpty())
         return bad(path, 1, QStringLiteral("a header line naming the columns (Frensh, English …) expected"));
     const QStringList header = lines.front().split(u'\t');
@@ -228,6 +316,8 @@ Result<QList<Entry>> parse(const QString& text, const QString& path)
             return entry.failure();
         entries.append(*entry);
     }
+    if (entries.isEmpty())
+        return noPair(path);
     return entries;
 }
 
@@ -235,8 +325,14 @@ Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path)
 {
     // Spreadsheets save UTF-8 with a byte-order mark, UTF-16 with one ("Unicode text"), or
     // the Western code page, as text tables may be; a mark on text that is not UTF-8 is a fault.
-    if (bytes.startsWith("\xEF\xBB\xBF") && !Utf8Text::valid(std::string_view(bytes.sliced(3).data(), static_cast<std::size_t>(bytes.size() - 3))))
+    if (bytes.startsWith("\xEF\xBB\xBF") && !Utf8Text::valid(view(bytes.sliced(3))))
         return Failure { FailureNumber::MalformedTable, path + QStringLiteral(": marked as UTF-8 but not valid UTF-8") };
+    if (!bytes.startsWith("\xFF\xFE") && !bytes.startsWith("\xFE\xFF")) {
+        if (Outcome plain = withoutNul(view(bytes), path); !plain)
+            return plain.failure();
+        if (Outcome utf8 = notHalfUtf8(view(bytes), path); !utf8)
+            return utf8.failure();
+    }
     QByteArray converted;
     const auto decoded = TextTable::asUtf8(bytes, TextTable::CharacterSet::Automatic, path, &converted);
     if (!decoded)
@@ -244,7 +340,8 @@ Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path)
     const std::string_view text = *decoded;
     // A first line "sep=;" names the separator, as some spreadsheet programs write it.
     const bool separatorLine = text.size() >= 5 && text.substr(0, 4) == "sep=" && (text.size() == 5 || TextTable::isLineEnd(text[5]));
-    const char separator = separatorLine ? text[4] : csvSeparator(text);
+    const std::optional<char> found = separatorLine ? text[4] : csvSeparator(text);
+    const char separator = found.value_or(',');
     TextTable::RecordReader reader(text, std::string(1, separator), path);
     std::vector<TextTable::Cell> cells;
     std::deque<std::string> storage;
@@ -270,6 +367,8 @@ Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path)
         return header.failure();
     if (!*header)
         return bad(path, line + 1, QStringLiteral("a header line naming the columns (French, English …) expected"));
+    if (!found)
+        return bad(path, line, QStringLiteral("no \",\" between the columns of the header line \"%1\" (nor \";\" or a tab)").arg((*header)->front().left(40)));
     const auto columns = columnsOf(**header, path, line);
     if (!columns)
         return columns.failure();
@@ -290,6 +389,8 @@ Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path)
             return entry.failure();
         entries.append(*entry);
     }
+    if (entries.isEmpty())
+        return noPair(path);
     return entries;
 }
 

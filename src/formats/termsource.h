@@ -33,6 +33,11 @@ struct Entry final {
     QString shownFrench() const;
 };
 
+// The longest term, label or subfield a table holds: far beyond any term (the sample's longest
+// has 90 characters, a window's line shows about as many) and well within what a look-up
+// request carries.
+constexpr qsizetype maxFieldChars = 4096;
+
 // The subfields of psychology an entry may name.
 const QStringList& subfields();
 
@@ -46,8 +51,12 @@ Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path);
 // RFC 4180: UTF-8, a header line, CRLF line ends, quotes where a field needs them.
 QByteArray writeCsv(const QList<Entry>& entries);
 
-// Why an entry cannot go into the tables (a character a table cannot hold, a label with its
-// own parentheses), named with its place in `path`; success when it can.
+// Why an entry cannot go into the tables (a character a table cannot hold, a field too long, a
+// label with its own parentheses), named with its place in `path`; success when it can.
 Outcome check(const Entry& entry, const QString& path);
+
+// Bytes meant as UTF-8: a failure naming the line and the value of the first byte that starts
+// no well-formed sequence, success when there is none.
+Outcome checkUtf8(QByteArrayView bytes, const QString& path);
 
 } // namespace TermSource

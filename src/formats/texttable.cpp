@@ -152,17 +152,6 @@ Outcome readSchema(const QString& tableFile, Layout* layout)
     return {};
 }
 
-// The line `position` lies on, counting every kind of line end.
-int lineAt(std::string_view text, std::size_t position)
-{
-    int line = 1;
-    for (std::size_t i = 0; i < position; ++i) {
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
-            ++line;
-    }
-    return line;
-}
-
 Outcome checkValue(const Cell& cell, const Column& column, const QString& file, int line)
 {
     if (cell.null || column.type == ColumnType::Text)
