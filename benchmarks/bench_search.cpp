@@ -14,6 +14,7 @@
 #include "connectiondescription.h"
 #include "cursor.h"
 #include "store.h"
+#include "storefactory.h"
 #include "dictionarycollation.h"
 #include "dictionaryoperations.h"
 #include "direction.h"
@@ -152,7 +153,7 @@ QString compiledDirectory(int entries)
         dir = std::make_unique<QTemporaryDir>();
         const QString source = dataDirectory(entries);
         auto description = ConnectionDescription::read(QDir(source).filePath(QStringLiteral("d0.UDL")), source);
-        auto store = Store::open(*description);
+        auto store = openStore(*description);
         (*store)->setIndexedColumns({ QStringLiteral("Frensh") });
         if (!(*store)->execute(QStringLiteral("PS")) || !(*store)->compileTo(dir->filePath(QStringLiteral("fr-en.sqlite"))))
             qFatal("cannot compile the benchmark tables");

@@ -27,9 +27,10 @@
 #include "dictionarywindow.h"
 #include "direction.h"
 #include "pgserver.h"
-#include "publish.h"
+#include "publication.h"
 #include "qtplatform.h"
 #include "store.h"
+#include "storefactory.h"
 #include "testservices.h"
 
 namespace {
@@ -87,7 +88,7 @@ void writeTextTables(const QString& directory, const QStringList& terms)
 void compile(const QString& from, const QString& to)
 {
     auto description = ConnectionDescription::read(from + QStringLiteral("/d0.UDL"), from);
-    auto store = description ? Store::open(*description) : Result<std::shared_ptr<Store>>(description.failure());
+    auto store = description ? openStore(*description) : Result<std::shared_ptr<Store>>(description.failure());
     if (!store)
         qFatal("%s", qPrintable(store.failure().description));
     (*store)->setIndexedColumns({ QStringLiteral("Frensh") });
@@ -294,7 +295,7 @@ void serverFigures(const QString& text, const QString& remote, const QString& pr
             qFatal("cannot write %s", qPrintable(english.fileName()));
         english.close();
         const auto start = Clock::now();
-        auto published = Publish::publish(text, server.loopbackConnection());
+        auto published = Publication::publish(text, server.loopbackConnection());
         if (!published)
             qFatal("%s", qPrintable(published.failure().description));
         const double publishMs = msSince(start);
@@ -387,7 +388,7 @@ int main(int argc, char* argv[])
     // Where a load's time goes, on the store itself.
     {
         auto description = ConnectionDescription::read(text + QStringLiteral("/d0.UDL"), text);
-        auto store = Store::open(*description);
+        auto store = openStore(*description);
         (*store)->setIndexedColumns({ QStringLiteral("Frensh") });
         const auto start = Clock::now();
         if (!(*store)->execute(QStringLiteral("PS")))

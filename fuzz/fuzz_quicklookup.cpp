@@ -14,6 +14,7 @@
 #include "quicklookup.h"
 #include "standins.h"
 #include "store.h"
+#include "storefactory.h"
 #include "windowdata.h"
 
 namespace {
@@ -43,7 +44,7 @@ const QString& dataDirectory()
         for (const auto& [udl, table] : { std::pair { "d0.UDL", "fr" }, std::pair { "d2.UDL", "en" } }) {
             const QString folder = dir.filePath(QString::fromLatin1(table));
             auto description = ConnectionDescription::parse(QStringLiteral("Provider=text;Data Source=") + folder, QString(), dir.path());
-            auto store = description ? Store::open(*description) : Result<std::shared_ptr<Store>>(Failure {});
+            auto store = description ? openStore(*description) : Result<std::shared_ptr<Store>>(Failure {});
             if (!store || !(*store)->execute(QStringLiteral("PS")) || !(*store)->compileTo(folder + QStringLiteral(".sqlite")))
                 return false;
             QFile file(dir.filePath(QString::fromLatin1(udl)));

@@ -7,6 +7,7 @@
 #include "connectiondescription.h"
 #include "cursor.h"
 #include "sqlitefunctions.h"
+#include "storefactory.h"
 #include "testsupport.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -18,7 +19,7 @@ std::shared_ptr<Store> openStore(const QString& tableDir)
     auto description = ConnectionDescription::parse(u"Provider=text"_s, u"test.UDL"_s, tableDir);
     if (!description)
         qFatal("%s", qPrintable(description.failure().description));
-    auto store = Store::open(*description);
+    auto store = openStore(*description);
     if (!store)
         qFatal("%s", qPrintable(store.failure().description));
     return *store;
@@ -370,7 +371,7 @@ void TestCursor::farJumpsAgreeWithStepping()
     description.file = u"test.UDL"_s;
     description.databaseFile = database;
     description.tableDirectory = dir.path();
-    auto compiled = Store::open(description);
+    auto compiled = openStore(description);
     QVERIFY(compiled);
     for (const QString& source : sources)
         checkJumpsAgainstStepping(*compiled, source);

@@ -6,9 +6,10 @@
 
 #include "connectiondescription.h"
 #include "pgserver.h"
-#include "publish.h"
+#include "publication.h"
 #include "serverconnection.h"
 #include "store.h"
+#include "storefactory.h"
 #include "testsupport.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -28,7 +29,7 @@ QString column(const QString& dataDirectory, const QString& connectionFile, cons
     auto description = ConnectionDescription::read(QDir(dataDirectory).filePath(connectionFile), dataDirectory);
     if (!description)
         return description.failure().description;
-    auto store = Store::open(*description);
+    auto store = openStore(*description);
     if (!store)
         return store.failure().description;
     auto result = (*store)->execute(recordSource);
@@ -136,7 +137,7 @@ void TestPublish::readersSeeOneDictionaryOrTheOther()
     QVERIFY((*reader)->execute("BEGIN ISOLATION LEVEL REPEATABLE READ"));
     QCOMPARE(count("fr_en.ps"), u"8006"_s);
     Result<Publish::Published> published = Failure { 0, u"not run"_s };
-    std::thread publishing([&] { published = Publish::publish(small, m_server->connection()); });
+    std::thread publishing([&] { published = Publication::publish(small, m_server->connection()); });
     // The publication has its new tables ready and waits for the reader to let go of the old.
     QTRY_COMPARE_WITH_TIMEOUT(m_server->psql(u"SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'"_s), u"1\n"_s, 10000);
     QCOMPARE(count("fr_en.ps"), u"8006"_s);

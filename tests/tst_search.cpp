@@ -5,6 +5,7 @@
 #include "dictionaryoperations.h"
 #include "direction.h"
 #include "standins.h"
+#include "storefactory.h"
 #include "testsupport.h"
 #include "windowdata.h"
 
@@ -151,7 +152,7 @@ void TestSearch::queriesInOrder()
     QTemporaryDir dir;
     writeDictionary(dir.path(), numbered({ { u"zeal"_s, u"zèle"_s } }), numbered({ { u"zeal"_s, u"zèle"_s } }));
     auto description = ConnectionDescription::read(dir.filePath(u"d0.UDL"_s), dir.path());
-    auto store = Store::open(*description);
+    auto store = openStore(*description);
     QVERIFY(store);
     (*store)->setQueryObserver([&queries](const QString& query) { queries.append(query); });
     Cursor browse(*store), lookup(*store);
@@ -363,7 +364,7 @@ void TestSearch::pastedTextSkipsBeginningsLongerThanAnyEntry()
 {
     const auto run = [this](const QString& word) {
         auto description = ConnectionDescription::read(m_dir->filePath(u"d0.UDL"_s), m_dir->path());
-        auto store = Store::open(*description).value();
+        auto store = openStore(*description).value();
         int queries = 0;
         store->setQueryObserver([&queries](const QString&) { ++queries; });
         Cursor browse(store), lookup(store);

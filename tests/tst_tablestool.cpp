@@ -16,6 +16,7 @@
 #include "printing.h"
 #include "quicklookup.h"
 #include "store.h"
+#include "storefactory.h"
 #include "windowdata.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -233,7 +234,7 @@ void TestTablesTool::compiledStoreGivesTheSameResults()
         }
         const auto open = [direction](const QString& dir) {
             auto description = ConnectionDescription::read(QDir(dir).filePath(direction->connectionFile), dir);
-            return *Store::open(*description);
+            return *openStore(*description);
         };
         auto textStore = open(text.path());
         auto compiledStore = open(compiled.path());

@@ -17,6 +17,7 @@
 #include "publish.h"
 #include "serverconnection.h"
 #include "store.h"
+#include "storefactory.h"
 #include "termsource.h"
 #include "textfile.h"
 #include "texttable.h"
@@ -155,7 +156,7 @@ Result<qsizetype> compileDirection(const Direction& direction, DirectoryUpdate& 
         return Failure { description.failure().number, description.failure().description.replace(update.path(), dataDirectory) };
     if (!description->databaseFile.isEmpty())
         return Failure { FailureNumber::BadConnectionDescription, shownUdl + QStringLiteral(" names a compiled database already") };
-    auto store = Store::open(*description);
+    auto store = openStore(*description);
     if (!store)
         return Failure { store.failure().number, store.failure().description.replace(update.path(), dataDirectory) };
     (*store)->setIndexedColumns({ direction.searchField });

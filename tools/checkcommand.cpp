@@ -56,7 +56,7 @@ int checkDirection(QTextStream& out, const QString& title, const Direction& dire
     QList<std::pair<QString, FieldValue>> rows;
     for (Outcome step = browse.moveFirst(); step.ok() && browse.onEntry(); step = browse.moveNext()) {
         const auto term = browse.field(direction.searchField);
-        const auto num = browse.field(u"num");
+        const auto num = browse.field(Column::num);
         if (!term || !num) {
             out << "  position " << rows.size() << ": " << (term ? num.failure() : term.failure()).description << Qt::endl;
             return 2;

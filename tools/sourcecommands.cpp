@@ -1,6 +1,6 @@
 #include "sourcecommands.h"
 
-#include "publish.h"
+#include "publication.h"
 #include "termlint.h"
 #include "termsource.h"
 
@@ -17,7 +17,7 @@ CommandAnswer lint(const QString& source)
 
 CommandAnswer publish(const QString& dataDirectory, const QString& connectionString)
 {
-    auto published = Publish::publish(dataDirectory, connectionString);
+    auto published = Publication::publish(dataDirectory, connectionString);
     if (!published)
         return { .status = 2, .out = {}, .err = published.failure().description + u'\n' };
     return { .status = 0,

@@ -1,22 +1,11 @@
 #include "searchplan.h"
 
 #include "collationcore.h"
+#include "sqltext.h"
 #include "utf8text.h"
 
 namespace SearchPlan {
 namespace {
-
-std::string doubledQuotes(std::string_view text)
-{
-    std::string doubled;
-    doubled.reserve(text.size() + 8);
-    for (const char c : text) {
-        doubled += c;
-        if (c == '\'')
-            doubled += '\'';
-    }
-    return doubled;
-}
 
 std::size_t lastCharacterSize(std::string_view text)
 {
@@ -61,12 +50,12 @@ std::size_t usefulBeginning(std::string_view word, std::ptrdiff_t longest)
 
 std::string exactQuery(const QueryTexts::Direction& direction, std::string_view word)
 {
-    return direction.exactStart + ("'" + doubledQuotes(word) + "'") + direction.exactEnd;
+    return direction.exactStart + ("'" + SqlText::doubledQuotes<char>(word) + "'") + direction.exactEnd;
 }
 
 std::string beginningQuery(const QueryTexts::Direction& direction, std::string_view beginning)
 {
-    const std::string doubled = doubledQuotes(beginning);
+    const std::string doubled = SqlText::doubledQuotes<char>(beginning);
     return direction.prefixStart + ("'" + doubled + QueryTexts::rangeLowEnd + "'" + QueryTexts::rangeAnd + "'" + doubled
                                     + QueryTexts::rangeHighEnd + "'")
         + direction.prefixEnd;

@@ -6,6 +6,7 @@
 
 #include "collationcore.h"
 #include "utf8text.h"
+#include "sqltext.h"
 
 namespace TermSuggestions {
 
@@ -23,11 +24,8 @@ namespace {
 std::string literal(const std::u32string& text)
 {
     std::string quoted = "'";
-    for (const char32_t c : text) {
+    for (const char32_t c : SqlText::doubledQuotes<char32_t>(text))
         Utf8Text::append(quoted, c);
-        if (c == U'\'')
-            quoted += '\'';
-    }
     return quoted + "'";
 }
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "store.h"
+#include "storefactory.h"
 
 class BackgroundTermFinder::Worker final : public QObject {
     Q_OBJECT
@@ -56,7 +57,7 @@ private:
     {
         if (!m_finder) {
             // Opened here, so that the store is only ever used from this thread.
-            auto store = Store::open(m_description);
+            auto store = openStore(m_description);
             if (!store)
                 return nullptr; // asked again at the next question
             m_finder = std::make_unique<TermFinder>(std::move(*store), m_direction);

@@ -3,13 +3,12 @@
 #include "cursor.h"
 #include "direction.h"
 #include "platform.h"
+#include "sqltext.h"
 
 QString doubler_apostrophes(const QString& text)
 {
     // One pass instead of a call per quote: a pasted run of quotes must not exhaust the stack.
-    QString doubled = text;
-    doubled.replace(u'\'', QStringLiteral("''"));
-    return doubled;
+    return QString::fromStdU16String(SqlText::doubledQuotes(std::u16string_view(QStringView(text).utf16(), static_cast<std::size_t>(text.size()))));
 }
 
 namespace {
@@ -30,7 +29,7 @@ Outcome show(const Result<QString>& english, const Result<QString>& french, Entr
 
 Outcome showEntry(const Cursor& cursor, EntryView& view)
 {
-    return show(termField(cursor, u"English"), termField(cursor, u"Frensh"), view);
+    return show(termField(cursor, Column::english), termField(cursor, Column::french), view);
 }
 
 DictionaryOperations::DictionaryOperations(const Direction& direction, Cursor& browse, Cursor& lookup, const LetterStartTable& letterStarts,

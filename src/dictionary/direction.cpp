@@ -14,6 +14,7 @@ Direction fromTexts(const QueryTexts::Direction& texts, bool newSearchMovesCurso
         .searchField = QString::fromUtf8(texts.searchField),
         .newSearchMovesCursors = newSearchMovesCursors,
         .letterStarts = letterStarts,
+        .fromFrench = &texts == &QueryTexts::frenchToEnglish,
     };
 }
 

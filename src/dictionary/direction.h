@@ -14,6 +14,9 @@ struct Direction final {
     QString searchField;
     bool newSearchMovesCursors = false;
     LetterStartTable letterStarts {}; // the product's own, used when the connection file gives none
+    bool fromFrench = false;          // the French term is the one searched
+
+    bool isFrenchToEnglish() const { return fromFrench; }
 
     static const Direction& frenchToEnglish();
     static const Direction& englishToFrench();

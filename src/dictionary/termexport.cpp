@@ -36,31 +36,24 @@ Result<QList<Row>> rowsOf(const Direction& direction, const QString& dataDirecto
     if (!table)
         return table.failure();
     QueryResult& rows = *table->result;
-    const auto columns = table->columns({ QStringLiteral("English"), QStringLiteral("Frensh") });
+    const auto columns = TableColumns::of(rows, table->connectionFile, false);
     if (!columns)
         return columns.failure();
-    const int english = (*columns)[0];
-    const int french = (*columns)[1];
-    // Tables made elsewhere may lack the columns this program's build adds.
-    const int subfield = rows.columnIndex(u"Subfield");
-    const int label = rows.columnIndex(u"Label");
-    const bool frenchToEnglish = direction.searchField == u"Frensh";
+    const bool frenchToEnglish = direction.isFrenchToEnglish();
+    const auto text = [&rows](qsizetype i, int column) { return column < 0 ? QString() : rows.value(i, column).text; };
     QList<Row> list;
-    for (qsizetype i = 0;; ++i) {
-        auto more = rows.hasRow(i);
-        if (!more)
-            return more.failure();
-        if (!*more)
-            break;
-        Row row { rows.value(i, french).text, rows.value(i, english).text, subfield < 0 ? QString() : rows.value(i, subfield).text,
-                  label < 0 ? QString() : rows.value(i, label).text };
+    Outcome read = forEachRow(rows, [&](qsizetype i) {
+        Row row { text(i, columns->french), text(i, columns->english), text(i, columns->subfield), text(i, columns->label) };
         QString& translation = frenchToEnglish ? row.english : row.french;
         const QString bare = withoutLabel(translation, row.label);
         if (bare == translation)
             row.label.clear(); // a label not written after the translation is not one the build made
         translation = bare;
         list.append(row);
-    }
+        return Outcome();
+    });
+    if (!read)
+        return read.failure();
     return list;
 }
 

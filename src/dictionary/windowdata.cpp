@@ -6,6 +6,7 @@
 #include "connectiondescription.h"
 #include "direction.h"
 #include "textfile.h"
+#include "storefactory.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ WindowData WindowData::open(const Direction& direction, const QString& dataDirec
     WindowData data;
     data.letterStarts = direction.letterStarts;
     auto description = readDescription(direction, dataDirectory);
-    auto store = description ? Store::open(*description) : Result<std::shared_ptr<Store>>(description.failure());
+    auto store = description ? openStore(*description) : Result<std::shared_ptr<Store>>(description.failure());
     if (!store) {
         data.browse = std::make_unique<Cursor>(store.failure());
         data.lookup = std::make_unique<Cursor>(store.failure());
@@ -60,7 +61,7 @@ Result<WindowData::Rows> WindowData::rows(const Direction& direction, const QStr
     auto description = readDescription(direction, dataDirectory);
     if (!description)
         return description.failure();
-    auto store = Store::open(*description);
+    auto store = openStore(*description);
     if (!store)
         return store.failure();
     auto result = (*store)->execute(recordSource);
@@ -69,14 +70,3 @@ Result<WindowData::Rows> WindowData::rows(const Direction& direction, const QStr
     return Rows { std::move(*result), description->file };
 }
 
-Result<QList<int>> WindowData::Rows::columns(const QStringList& names) const
-{
-    QList<int> indexes;
-    for (const QString& name : names) {
-        const int index = result->columnIndex(name);
-        if (index < 0)
-            return Failure { FailureNumber::FieldNotFound, QStringLiteral("%1: the table has no %2 column").arg(connectionFile, name) };
-        indexes.append(index);
-    }
-    return indexes;
-}

@@ -27,10 +27,6 @@ struct WindowData final {
     struct Rows {
         std::unique_ptr<QueryResult> result;
         QString connectionFile;
-
-        // The index of each column named, in order; the first missing one is failure 3265,
-        // naming the connection file.
-        Result<QList<int>> columns(const QStringList& names) const;
     };
     static Result<Rows> rows(const Direction& direction, const QString& dataDirectory, const QString& recordSource);
 };

@@ -19,22 +19,15 @@ WordSearch::WordSearch(const Direction& direction, Cursor& lookup) : m_direction
 
 Outcome WordSearch::checkWord(const QString& word)
 {
-    // A NUL would end the query text early and half a surrogate pair is no character.
-    for (qsizetype i = 0; i < word.size(); ++i) {
-        const QChar c = word[i];
-        if (c.isHighSurrogate() && i + 1 < word.size() && word[i + 1].isLowSurrogate()) {
-            ++i;
-        } else if (c.isNull()) {
-            return Failure { FailureNumber::InvalidArgument,
-                             QStringLiteral("Invalid procedure call or argument: the word holds a NUL character at position %1").arg(i + 1) };
-        } else if (c.isSurrogate()) {
-            return Failure { FailureNumber::InvalidArgument,
-                             QStringLiteral("Invalid procedure call or argument: the word holds half a character (an unpaired surrogate) at "
-                                            "position %1")
-                                 .arg(i + 1) };
-        }
-    }
-    return {};
+    const auto found = firstUnsendable(word);
+    if (!found)
+        return {};
+    if (found->nul)
+        return Failure { FailureNumber::InvalidArgument,
+                         QStringLiteral("Invalid procedure call or argument: the word holds a NUL character at position %1").arg(found->position) };
+    return Failure { FailureNumber::InvalidArgument,
+                     QStringLiteral("Invalid procedure call or argument: the word holds half a character (an unpaired surrogate) at position %1")
+                         .arg(found->position) };
 }
 
 Result<FoundEntry> WordSearch::find(const QString& word)
@@ -66,8 +59,8 @@ Result<FoundEntry> WordSearch::find(const QString& word)
     case SearchPlan::Answer::Found:
         break;
     }
-    return FoundEntry { ending.exact, QString::fromStdString(ending.beginning), termField(m_lookup, u"English"), termField(m_lookup, u"Frensh"),
-                        m_lookup.field(u"num") };
+    return FoundEntry { ending.exact, QString::fromStdString(ending.beginning), termField(m_lookup, Column::english), termField(m_lookup, Column::french),
+                        m_lookup.field(Column::num) };
 }
 
 qsizetype WordSearch::longestEntry()

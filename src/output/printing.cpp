@@ -7,6 +7,7 @@
 #include "connectiondescription.h"
 #include "cursor.h"
 #include "platform.h"
+#include "storefactory.h"
 
 Result<QStringList> fetchReportRows(const QString& dataDirectory)
 {
@@ -15,7 +16,7 @@ Result<QStringList> fetchReportRows(const QString& dataDirectory)
     ConnectionDescription connection;
     connection.file = dataDirectory;
     connection.tableDirectory = dataDirectory;
-    auto store = Store::open(connection);
+    auto store = openStore(connection);
     if (!store)
         return store.failure();
     Cursor command(*store);

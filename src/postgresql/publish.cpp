@@ -4,14 +4,10 @@
 #include <numeric>
 #include <optional>
 
-#include <QFileInfo>
-
 #include "dictionarycollation.h"
-#include "direction.h"
 #include "serverconnection.h"
 #include "store.h"
 #include "texttable.h"
-#include "windowdata.h"
 
 namespace Publish {
 namespace {
@@ -43,42 +39,26 @@ struct Table final {
 // key, stored, place. A missing search field has no key and comes first in the browse order,
 // as the text store orders it; place is the rank in that order, ties in stored order, which
 // is what lets a window's cursor reach any position with one lookup.
-Result<Table> tableOf(const Direction& direction, const QString& dataDirectory)
+Result<Table> tableOf(const Source& source)
 {
-    auto source = WindowData::rows(direction, dataDirectory, QStringLiteral("PS"));
-    if (!source)
-        return source.failure();
-    const QString& udl = source->connectionFile;
-    QueryResult& rows = *source->result;
-    const auto columns = source->columns({ QStringLiteral("English"), QStringLiteral("Frensh"), QStringLiteral("num") });
-    if (!columns)
-        return columns.failure();
-    const int english = (*columns)[0];
-    const int french = (*columns)[1];
-    const int num = (*columns)[2];
-    const int subfield = rows.columnIndex(u"Subfield");
-    const int label = rows.columnIndex(u"Label");
-    const int searched = direction.searchField == u"Frensh" ? french : english;
+    QueryResult& rows = *source.rows;
+    const TableColumns& columns = source.columns;
+    const int searched = source.byFrench ? columns.french : columns.english;
     Table table;
     std::vector<std::optional<std::string>> keys;
     std::vector<QByteArray> lines;
-    for (qsizetype i = 0;; ++i) {
-        auto more = rows.hasRow(i);
-        if (!more)
-            return more.failure();
-        if (!*more)
-            break;
-        const FieldValue position = rows.value(i, num);
+    Outcome read = forEachRow(rows, [&](qsizetype i) -> Outcome {
+        const FieldValue position = rows.value(i, columns.num);
         const QByteArray digits = position.text.toUtf8();
         if (position.null || !TextTable::wholeNumber(std::string_view(digits.constData(), static_cast<std::size_t>(digits.size()))))
-            return Failure { FailureNumber::TypeMismatch, QStringLiteral("%1: row %2 has the num \"%3\", not a whole number").arg(udl).arg(i + 1).arg(position.text) };
+            return Failure { FailureNumber::TypeMismatch, QStringLiteral("%1: row %2 has the num \"%3\", not a whole number").arg(source.name).arg(i + 1).arg(position.text) };
         QByteArray line;
-        for (const int column : { english, french }) {
+        for (const int column : { columns.english, columns.french }) {
             appendCopyValue(&line, rows.value(i, column));
             line.append('\t');
         }
         line.append(digits.trimmed());
-        for (const int column : { subfield, label }) {
+        for (const int column : { columns.subfield, columns.label }) {
             line.append('\t');
             appendCopyValue(&line, column < 0 ? FieldValue { {}, true } : rows.value(i, column));
         }
@@ -94,7 +74,10 @@ Result<Table> tableOf(const Direction& direction, const QString& dataDirectory)
         line.append('\t' + QByteArray::number(i));
         lines.push_back(line);
         ++table.count;
-    }
+        return {};
+    });
+    if (!read)
+        return read.failure();
     // std::string compares bytes as unsigned, as the server compares a bytea.
     std::vector<std::size_t> order(keys.size());
     std::iota(order.begin(), order.end(), 0);
@@ -146,16 +129,14 @@ QString schemaOf(bool frenchToEnglish)
     return frenchToEnglish ? QStringLiteral("fr_en") : QStringLiteral("en_fr");
 }
 
-Result<Published> publish(const QString& dataDirectory, const QString& connectionString)
+Result<Published> publish(const Source& frenchToEnglish, const Source& englishToFrench, const QString& connectionString)
 {
-    if (!QFileInfo(dataDirectory).isDir())
-        return Failure { FailureNumber::FileNotFound, QStringLiteral("%1: no such data directory").arg(dataDirectory) };
     // Both tables are read before the server is touched: a table that cannot be read changes
     // nothing there.
-    auto french = tableOf(Direction::frenchToEnglish(), dataDirectory);
+    auto french = tableOf(frenchToEnglish);
     if (!french)
         return french.failure();
-    auto english = tableOf(Direction::englishToFrench(), dataDirectory);
+    auto english = tableOf(englishToFrench);
     if (!english)
         return english.failure();
     auto server = ServerConnection::open(connectionString);

@@ -384,9 +384,9 @@ private:
 
 QByteArray schemaFor(const QString& searchField)
 {
-    if (searchField.compare(u"Frensh", Qt::CaseInsensitive) == 0)
+    if (searchField.compare(Column::french, Qt::CaseInsensitive) == 0)
         return "fr_en";
-    if (searchField.compare(u"English", Qt::CaseInsensitive) == 0)
+    if (searchField.compare(Column::english, Qt::CaseInsensitive) == 0)
         return "en_fr";
     return {};
 }

@@ -44,9 +44,9 @@ public:
 // The relational store behind a window's cursors, as its connection file names it: text
 // tables, a compiled SQLite store, or a dictionary published on a PostgreSQL server. Every
 // kind answers the windows' query texts with the same rows in the same order, and only reads.
+// openStore (storefactory.h) opens the kind a connection file names.
 class Store {
 public:
-    static Result<std::shared_ptr<Store>> open(const ConnectionDescription& description);
     virtual ~Store() = default;
 
     // Runs a record source: a query text, or a table name alone for the whole table in
@@ -75,6 +75,39 @@ public:
     virtual void setQueryObserver(std::function<void(const QString&)> observer) = 0;
 };
 
-// Why a query text cannot go to a store as it is: a NUL would end it early and a lone
-// surrogate has no UTF-8 form, so either would change what it says.
+// The columns of the program's tables, by the names they are written with.
+namespace Column {
+inline constexpr QStringView english = u"English";
+inline constexpr QStringView french = u"Frensh";
+inline constexpr QStringView num = u"num";
+inline constexpr QStringView subfield = u"Subfield";
+inline constexpr QStringView label = u"Label";
+} // namespace Column
+
+// Where a table's columns are in a result: English and Frensh always, num when asked for,
+// Subfield and Label where the build wrote them (-1 otherwise: tables made elsewhere may lack
+// them).
+struct TableColumns final {
+    int english = -1;
+    int french = -1;
+    int num = -1;
+    int subfield = -1;
+    int label = -1;
+
+    // A missing required column is failure 3265, naming `table` (its connection file).
+    static Result<TableColumns> of(const QueryResult& rows, const QString& table, bool withNum);
+};
+
+// Calls `visit` with each row's index in the result's order, until the rows end or a visit
+// fails.
+Outcome forEachRow(QueryResult& rows, const std::function<Outcome(qsizetype)>& visit);
+
+// The first character of a text that cannot go to a store as it is: a NUL would end it early
+// and a lone surrogate has no UTF-8 form, so either would change what it says.
+struct UnsendableCharacter final {
+    qsizetype position = 0; // from 1
+    bool nul = false;       // else half a surrogate pair
+};
+std::optional<UnsendableCharacter> firstUnsendable(QStringView text);
+// The same said of a query text.
 std::optional<QString> unsendableQueryText(const QString& sql);

@@ -18,9 +18,18 @@ struct Published final {
     QString where; // the database and server, in words
 };
 
+// One direction's table as a data directory holds it: its rows in stored order, where its
+// columns are, and the connection file it was read through, for failures.
+struct Source final {
+    QueryResult* rows = nullptr;
+    TableColumns columns;
+    bool byFrench = false; // its search field is Frensh
+    QString name;
+};
+
 // Replaces both tables on the server in one transaction: a reader sees the old dictionary or
 // the new one, never a mix. Whoever could read the old tables can read the new ones.
-Result<Published> publish(const QString& dataDirectory, const QString& connectionString);
+Result<Published> publish(const Source& frenchToEnglish, const Source& englishToFrench, const QString& connectionString);
 
 // A published table's search terms and num in the window's browse order (by the key for
 // French to English, stored order for English to French), for checking.
