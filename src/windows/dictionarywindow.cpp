@@ -229,17 +229,26 @@ QPushButton* DictionaryWindow::addButton(const QString& name, const QString& cap
     return button;
 }
 
+// The controls in the order they were created, which is the order of the Tab key.
 void DictionaryWindow::build()
 {
-    const DictionaryWindowDesign& d = m_design;
+    buildPictureAndTitles();
+    buildTermBoxes();
+    buildRowButtons();
+    buildLetterButtons();
+    buildMusicButtons();
+    buildBottomButtons();
+    buildBeside();
+}
 
+// The picture, its two banners and the titles.
+void DictionaryWindow::buildPictureAndTitles()
+{
+    const DictionaryWindowDesign& d = m_design;
     addPicture(this, QStringLiteral("Image1"), d.background, { 0, 0, 11880, 6735 });
     for (const auto& [name, top] : { std::pair { QStringLiteral("Label6"), 0 }, std::pair { QStringLiteral("Label7"), 6360 } })
         addBanner(this, name, d.banner, { 0, top, d.bannerWidth, 360 }, face(QStringLiteral("MS Sans Serif"), 13.5, true), Qt::white, Colours::grey);
-    const auto addLabel = [this](const QString& name, const QString& text, const QRect& twips, const QFont& font, const QColor& colour) {
-        return FormBuilder::addLabel(this, name, text, twips, font, colour);
-    };
-    auto* title = addLabel(QStringLiteral("Label1"), d.titleText, d.titleRect, face(QStringLiteral("Times New Roman"), d.titlePoints, true), Colours::navy);
+    auto* title = FormBuilder::addLabel(this, QStringLiteral("Label1"), d.titleText, d.titleRect, face(QStringLiteral("Times New Roman"), d.titlePoints, true), Colours::navy);
     title->setAlignment(Qt::AlignCenter);
     // At its full size the French title is a little wider than its label; set the letters
     // closer rather than cut the ends off.
@@ -248,8 +257,13 @@ void DictionaryWindow::build()
         titleFont.setLetterSpacing(QFont::PercentageSpacing, spacing - 1);
         title->setFont(titleFont);
     }
-    addLabel(QStringLiteral("Label2"), d.directionText, d.directionRect, face(QStringLiteral("Times New Roman"), 12, true), Colours::blue);
+    FormBuilder::addLabel(this, QStringLiteral("Label2"), d.directionText, d.directionRect, face(QStringLiteral("Times New Roman"), 12, true), Colours::blue);
+}
 
+// The two term boxes, each with its label.
+void DictionaryWindow::buildTermBoxes()
+{
+    const DictionaryWindowDesign& d = m_design;
     const auto addBox = [this](const QString& name, const QRect& twips, const QString& tooltip, bool source) {
         auto* box = new QLineEdit(this);
         box->setObjectName(name);
@@ -267,27 +281,34 @@ void DictionaryWindow::build()
     // Named after their language, in the window's own.
     m_textFr->setAccessibleName(d.frenchIsSource ? QStringLiteral("Français") : QStringLiteral("French"));
     m_textEng->setAccessibleName(d.frenchIsSource ? QStringLiteral("Anglais") : QStringLiteral("English"));
-    QLineEdit* source = d.frenchIsSource ? m_textFr : m_textEng;
-    QLineEdit* target = d.frenchIsSource ? m_textEng : m_textFr;
+    m_source = d.frenchIsSource ? m_textFr : m_textEng;
+    m_target = d.frenchIsSource ? m_textEng : m_textFr;
     const auto besideBox = [](const QRect& box) { return QRect(box.x() - 1620, box.y() + 45, 1500, 330); };
-    addLabel(QStringLiteral("Label4"), d.frenchLabel, besideBox(d.textFr), face(QStringLiteral("Times New Roman"), 11.25, true), Colours::blue)
+    FormBuilder::addLabel(this, QStringLiteral("Label4"), d.frenchLabel, besideBox(d.textFr), face(QStringLiteral("Times New Roman"), 11.25, true), Colours::blue)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    addLabel(QStringLiteral("Label3"), d.englishLabel, besideBox(d.textEng), face(QStringLiteral("Times New Roman"), 11.25, true), Colours::blue)
+    FormBuilder::addLabel(this, QStringLiteral("Label3"), d.englishLabel, besideBox(d.textEng), face(QStringLiteral("Times New Roman"), 11.25, true), Colours::blue)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     // Tab order follows creation order: the source term box first, then the target box.
-    setTabOrder(source, target);
+    setTabOrder(m_source, m_target);
+}
 
+// Runs a dictionary operation once the window has loaded its cursors.
+void DictionaryWindow::wire(QPushButton* button, std::function<void(DictionaryOperations&)> operation)
+{
+    connect(button, &QPushButton::clicked, this, [this, operation = std::move(operation)] {
+        if (m_operations)
+            operation(*m_operations);
+    });
+}
+
+// The row of search and browse buttons under the boxes.
+void DictionaryWindow::buildRowButtons()
+{
+    const DictionaryWindowDesign& d = m_design;
     const QFont rowFont = face(QStringLiteral("MS Sans Serif"), 8.25, true);
     const int top = d.rowTop;
     const int shift = d.rowShift;
-    // Runs a dictionary operation once the window has loaded its cursors.
-    const auto wire = [this](QPushButton* button, auto operation) {
-        connect(button, &QPushButton::clicked, this, [this, operation] {
-            if (m_operations)
-                std::invoke(operation, *m_operations);
-        });
-    };
     using Operation = void (DictionaryOperations::*)();
     struct RowButton {
         QString name, caption, tooltip;
@@ -305,7 +326,6 @@ void DictionaryWindow::build()
         { QStringLiteral("cmdDernier"), QStringLiteral(">>|"), d.lastTip, 8550, 375, &DictionaryOperations::cmdDernier_Click },
         { QStringLiteral("cmdImprimer"), d.print, QString(), 8925, 1320, nullptr },
     };
-    QPushButton* print = nullptr;
     for (const RowButton& entry : row) {
         auto* button = addButton(entry.name, entry.caption, entry.tooltip, { entry.left + shift, top, entry.width, 420 });
         // A screen reader would spell "|<<" out: the symbol buttons are named by what they do.
@@ -322,18 +342,23 @@ void DictionaryWindow::build()
         else if (entry.name == u"Cmdnew")
             m_newSearch = button;
         else
-            print = button;
+            m_printButton = button;
         if (entry.name == u"cmdRecule")
             m_previous = button;
         else if (entry.name == u"cmdAvance")
             m_next = button;
     }
     connect(m_newSearch, &QPushButton::clicked, this, &DictionaryWindow::Cmdnew_Click);
-    connect(print, &QPushButton::clicked, this, [this] {
+    connect(m_printButton, &QPushButton::clicked, this, [this] {
         if (m_print)
             m_print->cmdImprimer_Click(m_textEng->text(), m_textFr->text());
     });
+}
 
+// A button a letter.
+void DictionaryWindow::buildLetterButtons()
+{
+    const DictionaryWindowDesign& d = m_design;
     const QFont letterFont = face(QStringLiteral("Times New Roman"), 11.25, true);
     for (int i = 0; i < 26; ++i) {
         const QChar letter(u'A' + i);
@@ -342,8 +367,15 @@ void DictionaryWindow::build()
         button->setFont(letterFont);
         wire(button, [i](DictionaryOperations& operations) { operations.letter_Click(i); });
     }
+}
 
-    const int musicLeft = 10260 + shift;
+// The music player's three buttons.
+void DictionaryWindow::buildMusicButtons()
+{
+    const DictionaryWindowDesign& d = m_design;
+    const int musicLeft = 10260 + d.rowShift;
+    const int top = d.rowTop;
+    const QFont letterFont = face(QStringLiteral("Times New Roman"), 11.25, true);
     const struct {
         QString name, tooltip, picture;
         int top, height;
@@ -367,14 +399,19 @@ void DictionaryWindow::build()
                 std::invoke(operation, *m_music);
         });
     }
+}
 
+// The buttons along the bottom: the other windows and the way out.
+void DictionaryWindow::buildBottomButtons()
+{
+    const DictionaryWindowDesign& d = m_design;
     const int bottom = 5880;
     const int b = d.bottomShift;
     auto* back = addButton(QStringLiteral("cmdRetour"), d.back, QString(), { 439 + b, bottom, 1000, 375 });
     auto* help = addButton(QStringLiteral("cmdHelp"), d.help, QString(), { 1441 + b, bottom, 1000, 375 });
     auto* bibliography = addButton(QStringLiteral("cmdBibliography"), d.bibliography, QString(), { 2446 + b, bottom, d.bibliographyWidth, 375 });
     auto* other = addButton(d.switchName, d.switchCaption, QString(), d.switchRect);
-    other->setFont(rowFont);
+    other->setFont(face(QStringLiteral("MS Sans Serif"), 8.25, true));
     auto* writer = addButton(QStringLiteral("CmdWriter"), d.writer, QString(), { 8431 - b, bottom, 1000, 375 });
     auto* publisher = addButton(QStringLiteral("cmdPublisher"), d.publisher, QString(), { 9436 - b, bottom, 1000, 375 });
     auto* exit = addButton(QStringLiteral("cmdSortir"), d.exit, QString(), { 10441 - b, bottom, 1000, 375 });
@@ -387,20 +424,20 @@ void DictionaryWindow::build()
     connect(writer, &QPushButton::clicked, this, &DictionaryWindow::writerRequested);
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
     connect(other, &QPushButton::clicked, this, &DictionaryWindow::otherDirectionRequested);
+}
 
-    source->installEventFilter(this);
-    source->setFocus(Qt::OtherFocusReason);
-    m_view = std::make_unique<View>(*this, *source);
-    m_source = source;
-    m_target = target;
-
-    // Beside the buttons: the list that follows the typing, and the usual keys of a desktop
-    // program where the window has none of its own.
-    m_list = new CompletionList(this, d.frenchIsSource);
-    connect(source, &QLineEdit::textEdited, this, &DictionaryWindow::updateList);
+// The source box takes the keys; beside the buttons, the list that follows the typing and the
+// usual keys of a desktop program where the window has none of its own.
+void DictionaryWindow::buildBeside()
+{
+    m_source->installEventFilter(this);
+    m_source->setFocus(Qt::OtherFocusReason);
+    m_view = std::make_unique<View>(*this, *m_source);
+    m_list = new CompletionList(this, m_design.frenchIsSource);
+    connect(m_source, &QLineEdit::textEdited, this, &DictionaryWindow::updateList);
     connect(m_list, &CompletionList::taken, this, &DictionaryWindow::take);
     const auto shortcut = [this](QKeySequence keys, auto action) { connect(new QShortcut(keys, this), &QShortcut::activated, this, action); };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_P), [print] { print->click(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_P), [this] { m_printButton->click(); });
     for (const auto& keys : { QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::CTRL | Qt::Key_L) }) {
         shortcut(keys, [this] {
             m_source->setFocus(Qt::ShortcutFocusReason);

@@ -84,6 +84,14 @@ private:
 
     DictionaryWindow(const DictionaryWindowDesign& design, const Direction& direction, WindowServices& services, QWidget* parent);
     void build();
+    void buildPictureAndTitles();
+    void buildTermBoxes();
+    void buildRowButtons();
+    void buildLetterButtons();
+    void buildMusicButtons();
+    void buildBottomButtons();
+    void buildBeside();
+    void wire(QPushButton* button, std::function<void(DictionaryOperations&)> operation);
     void updateList(const QString& typed);
     void take(const QString& term);
     // The words searched in this window since it opened, for Alt+Up and Alt+Down.
@@ -101,6 +109,7 @@ private:
     QPushButton* m_newSearch = nullptr; // Cmdnew, the cancel button
     QPushButton* m_previous = nullptr;  // cmdRecule
     QPushButton* m_next = nullptr;      // cmdAvance
+    QPushButton* m_printButton = nullptr; // cmdImprimer
     QLineEdit* m_source = nullptr;
     QLineEdit* m_target = nullptr;
     CompletionList* m_list = nullptr;
