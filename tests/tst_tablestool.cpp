@@ -17,6 +17,7 @@
 #include "quicklookup.h"
 #include "store.h"
 #include "storefactory.h"
+#include "tablestool.h"
 #include "windowdata.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -25,12 +26,15 @@ namespace {
 
 using Run = ProgramRun;
 
+// A command run in process, as the tool runs it (the help file beside the tool); what it prints
+// on both channels together.
 Run runTool(const QStringList& arguments)
 {
-    return runProgram(QStringLiteral(TABLES_TOOL), arguments);
+    const CommandAnswer answer = TablesTool::run(arguments, QFileInfo(QStringLiteral(TABLES_TOOL)).path());
+    return { answer.status, answer.out + answer.err };
 }
 
-// Standard output alone, as a script piping it would get it.
+// Standard output alone of the real tool, as a script piping it would get it.
 QByteArray standardOutput(const QStringList& arguments)
 {
     QProcess process;
