@@ -17,6 +17,7 @@
 #include "publish.h"
 #include "serverconnection.h"
 #include "store.h"
+#include "tablewriter.h"
 #include "storefactory.h"
 #include "termsource.h"
 #include "textfile.h"
@@ -28,13 +29,7 @@ using namespace Qt::StringLiterals;
 namespace BuildCommand {
 namespace {
 
-// One row of a table as the build writes it.
-struct Row {
-    QString english;
-    QString french;
-    QString subfield;
-    QString label; // of the translation this table shows
-};
+using Row = TableWriter::Row;
 
 CommandAnswer refused(const QString& why)
 {
@@ -47,24 +42,6 @@ bool termLess(const QString& a, const QString& b)
     if (const int c = DictionaryCollation::compare(a, b); c != 0)
         return c < 0;
     return a < b;
-}
-
-// A field as the table reader takes it back: one that begins with a quote is quoted, its
-// quotes doubled; any other is written as it is.
-QString tableField(const QString& text)
-{
-    if (!text.startsWith(u'"'))
-        return text;
-    return u'"' + QString(text).replace(u"\""_s, u"\"\""_s) + u'"';
-}
-
-QByteArray tableText(const QList<Row>& rows)
-{
-    QString table = QStringLiteral("English\tFrensh\tnum\tSubfield\tLabel\n");
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        table += tableField(rows[i].english) + u'\t' + tableField(rows[i].french) + u'\t' + QString::number(i) + u'\t' + tableField(rows[i].subfield)
-            + u'\t' + tableField(rows[i].label) + u'\n';
-    return table.toUtf8();
 }
 
 // The rows of one table in its browse order: by the search field under the store's ordering,
@@ -138,11 +115,6 @@ Outcome readsBack(const QString& directory, const Direction& direction, qsizetyp
     if (*count != rows)
         return Failure { FailureNumber::MalformedTable, QStringLiteral("the table of %1 written holds %2 entries, %3 expected").arg(direction.connectionFile).arg(*count).arg(rows) };
     return {};
-}
-
-QString connectionText(const QString& title, const QString& source, const QStringList& terms)
-{
-    return QStringLiteral("[oledb]\n; %1\nProvider=text;Data Source=%2;Letter Starts=%3\n").arg(title, source, LetterStarts::format(letterStarts(terms)));
 }
 
 // One direction compiled in the copy `update` holds; the entries it has, for the check.
@@ -240,8 +212,8 @@ CommandAnswer build(const QString& source, const QString& dataDirectory, const Q
     QStringList englishTerms;
     for (const Row& row : english)
         englishTerms.append(row.english);
-    const QByteArray frenchTable = tableText(french);
-    const QByteArray englishTable = tableText(english);
+    const QByteArray frenchTable = TableWriter::table(french);
+    const QByteArray englishTable = TableWriter::table(english);
     // The windows read a table up to a size; a larger one would be written for nothing.
     for (const auto& [table, name] : { std::pair { &frenchTable, u"French-to-English"_s }, std::pair { &englishTable, u"English-to-French"_s } }) {
         if (table->size() > TextTable::maxTableBytes)
@@ -250,20 +222,17 @@ CommandAnswer build(const QString& source, const QString& dataDirectory, const Q
                                .arg(table->size())
                                .arg(TextTable::maxTableBytes));
     }
-    // Subfield and Label are for people and other tools; the windows read the first three.
-    const QByteArray schema = "[PS.txt]\nColNameHeader=True\nFormat=TabDelimited\nCharacterSet=65001\nCol1=English Text\nCol2=Frensh Text\n"
-                              "Col3=num Integer\nCol4=Subfield Text\nCol5=Label Text\n";
     auto update = DirectoryUpdate::begin(dataDirectory);
     if (!update)
         return refused(update.failure().description);
     DirectoryUpdate& copy = **update;
     const QList<std::pair<QString, QByteArray>> files {
-        { u"fr-en/schema.ini"_s, schema },
+        { u"fr-en/schema.ini"_s, TableWriter::schema() },
         { u"fr-en/PS.txt"_s, frenchTable },
-        { u"en-fr/schema.ini"_s, schema },
+        { u"en-fr/schema.ini"_s, TableWriter::schema() },
         { u"en-fr/PS.txt"_s, englishTable },
-        { u"d0.UDL"_s, connectionText(u"French to English"_s, u"fr-en"_s, frenchTerms).toUtf8() },
-        { u"d2.UDL"_s, connectionText(u"English to French"_s, u"en-fr"_s, englishTerms).toUtf8() },
+        { u"d0.UDL"_s, TableWriter::connection(u"French to English"_s, u"fr-en"_s, LetterStarts::format(letterStarts(frenchTerms))) },
+        { u"d2.UDL"_s, TableWriter::connection(u"English to French"_s, u"en-fr"_s, LetterStarts::format(letterStarts(englishTerms))) },
     };
     // The tables' folders are the build's own: replaced whole, as before.
     for (const QString& folder : { u"fr-en"_s, u"en-fr"_s }) {
