@@ -40,12 +40,12 @@ void StoreConnection::allowReadingOnly()
     sqlite3_set_authorizer(handle, &authorize, this);
 }
 
-Outcome StoreConnection::exec(const QString& sql)
+Outcome StoreConnection::exec(const QString& sql, QStringView doing)
 {
     char* error = nullptr;
     if (sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, &error) == SQLITE_OK)
         return {};
-    Failure failure { FailureNumber::QueryFailed, QStringLiteral("the store could not load a table: ") + QString::fromUtf8(error) };
+    Failure failure { FailureNumber::QueryFailed, QStringLiteral("the store could not %1: %2").arg(doing, QString::fromUtf8(error)) };
     sqlite3_free(error);
     return failure;
 }

@@ -18,8 +18,9 @@ public:
 
     // From now on a statement may only read, unless `loading` is set.
     void allowReadingOnly();
-    // A statement that gives no rows, while loading or compiling.
-    Outcome exec(const QString& sql);
+    // A statement that gives no rows, while loading or compiling; a failure says what the
+    // store was doing.
+    Outcome exec(const QString& sql, QStringView doing = u"load a table");
     // After a failure: the undo's own failure would only hide the first one.
     void execAfterFailure(const QString& sql);
     Failure engineFailure(const QString& query) const;

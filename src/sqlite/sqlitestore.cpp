@@ -179,14 +179,15 @@ Outcome SqliteStore::compileTo(const QString& databaseFile)
 {
     m_connection->loading = true;
     const auto loaded = qScopeGuard([this] { m_connection->loading = false; });
+    const auto run = [this](const QString& sql) { return m_connection->exec(sql, u"write the compiled database"); };
     const QString path = quotedText(databaseFile);
-    if (auto done = m_connection->exec(QStringLiteral("ATTACH DATABASE '") + path + QStringLiteral("' AS compiled")); !done)
+    if (auto done = run(QStringLiteral("ATTACH DATABASE '") + path + QStringLiteral("' AS compiled")); !done)
         return done;
     const auto detach = qScopeGuard([this] { m_connection->execAfterFailure(QStringLiteral("DETACH DATABASE compiled")); });
-    if (auto done = m_connection->exec(QStringLiteral("BEGIN")); !done)
+    if (auto done = run(QStringLiteral("BEGIN")); !done)
         return done;
     // Which tables hold the orderings, so that the compiled store seeks as the text tables do.
-    if (auto done = m_connection->exec(QStringLiteral("CREATE TABLE compiled.evelmora_orderings (key TEXT PRIMARY KEY, orderTable TEXT)")); !done) {
+    if (auto done = run(QStringLiteral("CREATE TABLE compiled.evelmora_orderings (key TEXT PRIMARY KEY, orderTable TEXT)")); !done) {
         m_connection->execAfterFailure(QStringLiteral("ROLLBACK"));
         return done;
     }
@@ -206,11 +207,11 @@ Outcome SqliteStore::compileTo(const QString& databaseFile)
         statements.append(QStringLiteral("INSERT INTO compiled.evelmora_orderings VALUES ('%1', '%2')")
                               .arg(quotedText(it.key().toLower()), quotedText(it.key())));
         for (const QString& statement : statements) {
-            if (auto done = m_connection->exec(statement); !done) {
+            if (auto done = run(statement); !done) {
                 m_connection->execAfterFailure(QStringLiteral("ROLLBACK"));
                 return done;
             }
         }
     }
-    return m_connection->exec(QStringLiteral("COMMIT"));
+    return run(QStringLiteral("COMMIT"));
 }
