@@ -271,6 +271,11 @@ void TestTermBase::tbxRefused_data()
                   "<langSec xml:lang=\"en\"><termSec><term>c</term></termSec></langSec></conceptEntry>" + close
         << u"terms.tbx line 2: conceptEntry x: the French term \"a\uFEFFb\" holds the byte-order mark U+feff at position 2"_s;
     const QByteArray english = "<langSec xml:lang=\"en\"><termSec><term>e</term></termSec></langSec></conceptEntry>";
+    // Tidying a term's blanks would have made these a blank.
+    QTest::newRow("a line separator in a term") << open + "<conceptEntry id=\"x\"><langSec xml:lang=\"fr\"><termSec><term>a&#x2028;b</term></termSec></langSec>" + english + close
+                                                << u"terms.tbx line 2: conceptEntry x: the <term> holds U+2028 at position 2, a line end no table row can hold"_s;
+    QTest::newRow("a NEL in a term") << open + "<conceptEntry id=\"x\"><langSec xml:lang=\"fr\"><termSec><term>ab\xc2\x85</term></termSec></langSec>" + english + close
+                                     << u"terms.tbx line 2: conceptEntry x: the <term> holds U+0085 at position 3, a line end no table row can hold"_s;
     QTest::newRow("a byte that is not UTF-8") << open + "<conceptEntry id=\"x\">\n\n\n\n<langSec xml:lang=\"fr\"><termSec><term>d\xe9ni</term></termSec></langSec>" + english + close
                                               << u"terms.tbx line 6: the byte 0xe9 is not valid UTF-8"_s;
     QTest::newRow("an entity declared nowhere")

@@ -309,6 +309,16 @@ public:
             if (text.size() > maxFieldChars)
                 return bad(m_path, line, QStringLiteral("%1: the <%2> holds more than %3 characters").arg(within, name).arg(maxFieldChars));
         }
+        // Blanks, tabs and line ends are the file's layout; a line or paragraph separator or a
+        // NEL is a character of the text, which tidying would silently turn into a blank.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (c == 0x2028 || c == 0x2029 || c == 0x85)
+                return bad(m_path, line, QStringLiteral("%1: the <%2> holds U+%3 at position %4, a line end no table row can hold")
+                                             .arg(within, name)
+                                             .arg(int(c), 4, 16, QLatin1Char('0'))
+                                             .arg(i + 1));
+        }
         return text.simplified();
     }
 
