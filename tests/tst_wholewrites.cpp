@@ -65,6 +65,7 @@ private slots:
     void buildKilledAtEveryStep();
     void compileKilledAtEveryStep();
     void outputs();
+    void anotherUsersDirectoryInAStickyFolder();
 
 private:
     void killedAtEveryStep(const QStringList& arguments, const QString& before, const QString& after);
@@ -282,6 +283,28 @@ void TestWholeWrites::outputs()
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(), csv);
     QCOMPARE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList { u"export.csv"_s });
+}
+
+// The kernel will not exchange a name another user owns in a sticky folder: the build falls back
+// to replacing the files one at a time, and says so.
+void TestWholeWrites::anotherUsersDirectoryInAStickyFolder()
+{
+    if (::geteuid() != 0)
+        QSKIP("other users need root");
+    QTemporaryDir dir;
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 01777), 0);
+    const QString data = dir.filePath(u"data"_s);
+    writeTextFile(dir.path(), u"old.tsv"_s, oldTerms);
+    writeTextFile(dir.path(), u"new.tsv"_s, newTerms);
+    QCOMPARE(runTool({ u"build"_s, dir.filePath(u"old.tsv"_s), data }).exitCode, 0);
+    QCOMPARE(QProcess::execute(u"chown"_s, { u"-R"_s, u"12345:12345"_s, data }), 0);
+    QCOMPARE(QProcess::execute(u"chmod"_s, { u"-R"_s, u"a+rwX"_s, data }), 0);
+    const ProgramRun asNobody = runProgram(u"setpriv"_s, { u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, QStringLiteral(TABLES_TOOL), u"build"_s,
+                                                         dir.filePath(u"new.tsv"_s), data });
+    QVERIFY2(asNobody.exitCode == 0, qPrintable(asNobody.output));
+    QVERIFY2(asNobody.output.contains(u"its files were replaced one at a time"_s), qPrintable(asNobody.output));
+    QCOMPARE(runTool({ u"lookup"_s, data, u"fr"_s, u"surmoi"_s }).output, u"surmoi\tsuperego\n"_s);
+    QCOMPARE(leftovers(dir.path()), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestWholeWrites)

@@ -286,8 +286,10 @@ Outcome DirectoryUpdate::commit()
             return {};
         }
         const int error = errno;
-        // File systems without the exchange, and a mount point, get the names one at a time.
-        if (!m_exists || (error != EINVAL && error != ENOSYS && error != ENOTSUP && error != EBUSY && error != EXDEV))
+        // File systems without the exchange, a mount point, and a directory of another user's in
+        // a sticky parent get the names one at a time.
+        if (!m_exists
+            || (error != EINVAL && error != ENOSYS && error != ENOTSUP && error != EBUSY && error != EXDEV && error != EPERM && error != EACCES))
             return notInPlace(QString(), error);
         m_whole = false;
     }
