@@ -1,7 +1,6 @@
 #include "buildcommand.h"
 
 #include <algorithm>
-#include <memory>
 #include <tuple>
 
 #include <QDir>
@@ -17,8 +16,8 @@
 #include "publish.h"
 #include "serverconnection.h"
 #include "store.h"
-#include "tablewriter.h"
 #include "storefactory.h"
+#include "tablewriter.h"
 #include "termsource.h"
 #include "textfile.h"
 #include "texttable.h"
