@@ -101,6 +101,13 @@ Outcome addMissingFiles(DirectoryUpdate& update, const QString& programDirectory
     return {};
 }
 
+// A failure met in the copy, told with the data directory's own name.
+Failure named(Failure failure, const DirectoryUpdate& update, const QString& dataDirectory)
+{
+    failure.description.replace(update.path(), dataDirectory);
+    return failure;
+}
+
 // The windows' own reading of what was written, before it goes in place: a table they would
 // refuse, or one that does not hold every row, is not put there.
 Outcome readsBack(const QString& directory, const Direction& direction, qsizetype rows)
@@ -124,16 +131,16 @@ Result<qsizetype> compileDirection(const Direction& direction, DirectoryUpdate& 
     const QString shownUdl = QDir(dataDirectory).filePath(udlName);
     auto description = ConnectionDescription::read(udl, update.path());
     if (!description)
-        return Failure { description.failure().number, description.failure().description.replace(update.path(), dataDirectory) };
+        return named(description.failure(), update, dataDirectory);
     if (!description->databaseFile.isEmpty())
         return Failure { FailureNumber::BadConnectionDescription, shownUdl + QStringLiteral(" names a compiled database already") };
     auto store = openStore(*description);
     if (!store)
-        return Failure { store.failure().number, store.failure().description.replace(update.path(), dataDirectory) };
+        return named(store.failure(), update, dataDirectory);
     (*store)->setIndexedColumns({ direction.searchField });
     auto rows = (*store)->execute(direction.browseSource);
     if (!rows)
-        return Failure { rows.failure().number, rows.failure().description.replace(update.path(), dataDirectory) };
+        return named(rows.failure(), update, dataDirectory);
     auto entries = (*rows)->rowCount();
     if (!entries)
         return entries.failure();
@@ -201,8 +208,6 @@ CommandAnswer build(const QString& source, const QString& dataDirectory, const Q
     auto entries = TermSource::read(source);
     if (!entries)
         return refused(entries.failure().description);
-    if (entries->isEmpty())
-        return refused(source + QStringLiteral(": no term pair; the dictionary is left as it was"));
     const QList<Row> french = tableRows(*entries, true);
     const QList<Row> english = tableRows(*entries, false);
     QStringList frenchTerms;
@@ -246,7 +251,7 @@ CommandAnswer build(const QString& source, const QString& dataDirectory, const Q
         return refused(added.failure().description);
     for (const auto& [direction, rows] : { std::pair { &Direction::frenchToEnglish(), french.size() }, std::pair { &Direction::englishToFrench(), english.size() } }) {
         if (Outcome read = readsBack(copy.path(), *direction, rows); !read)
-            return refused(read.failure().description.replace(copy.path(), dataDirectory) + u"; the dictionary is left as it was"_s);
+            return refused(named(read.failure(), copy, dataDirectory).description + u"; the dictionary is left as it was"_s);
     }
     if (Outcome done = copy.commit(); !done)
         return refused(done.failure().description);
@@ -280,7 +285,7 @@ CommandAnswer compile(const QString& dataDirectory)
     }
     for (const auto& [direction, rows] : compiled) {
         if (Outcome read = readsBack(copy.path(), *direction, rows); !read)
-            return refused(read.failure().description.replace(copy.path(), dataDirectory) + u"; the data directory is left as it was"_s);
+            return refused(named(read.failure(), copy, dataDirectory).description + u"; the data directory is left as it was"_s);
     }
     if (Outcome done = copy.commit(); !done)
         return refused(done.failure().description);

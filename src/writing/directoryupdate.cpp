@@ -206,16 +206,20 @@ QString DirectoryUpdate::filePath(const QString& name) const
     return local(m_staging / native(name));
 }
 
+// `name` in the directory as the user knows it, not in the copy.
+QString DirectoryUpdate::shown(const QString& name) const
+{
+    return local(name.isEmpty() ? m_target : (m_target / native(name)).lexically_normal());
+}
+
 Failure DirectoryUpdate::failed(const QString& what, const QString& name, int error) const
 {
-    const fs::path shown = name.isEmpty() ? m_target : (m_target / native(name)).lexically_normal();
-    return { FailureNumber::PathFileAccess, QStringLiteral("%1 %2: %3").arg(what, local(shown), reason(error)) };
+    return { FailureNumber::PathFileAccess, QStringLiteral("%1 %2: %3").arg(what, shown(name), reason(error)) };
 }
 
 Failure DirectoryUpdate::notInPlace(const QString& name, int error) const
 {
-    const fs::path shown = name.isEmpty() ? m_target : (m_target / native(name)).lexically_normal();
-    return { FailureNumber::PathFileAccess, QStringLiteral("cannot put %1 in place: %2").arg(local(shown), reason(error)) };
+    return { FailureNumber::PathFileAccess, QStringLiteral("cannot put %1 in place: %2").arg(shown(name), reason(error)) };
 }
 
 Outcome DirectoryUpdate::mirror()

@@ -46,6 +46,7 @@ private:
     DirectoryUpdate() = default;
     Outcome mirror();
     Outcome moveNames();
+    QString shown(const QString& name) const;
     Failure failed(const QString& what, const QString& name, int error) const;
     Failure notInPlace(const QString& name, int error) const;
 
