@@ -18,6 +18,7 @@
 #include "store.h"
 #include "storefactory.h"
 #include "tablewriter.h"
+#include "termrecords.h"
 #include "termsource.h"
 #include "textfile.h"
 #include "texttable.h"
@@ -52,8 +53,18 @@ QList<Row> tableRows(const QList<TermSource::Entry>& entries, bool frenchToEngli
     for (const TermSource::Entry& entry : entries) {
         if (frenchToEnglish ? !entry.inFrenchToEnglish() : !entry.inEnglishToFrench())
             continue;
-        Row row = frenchToEnglish ? Row { entry.shownEnglish(), entry.french, entry.subfield, entry.labelEnglish }
-                                  : Row { entry.english, entry.shownFrench(), entry.subfield, entry.labelFrench };
+        const TermRecord::Side& looked = frenchToEnglish ? entry.frenchRecord : entry.englishRecord;
+        const TermRecord::Side& translated = frenchToEnglish ? entry.englishRecord : entry.frenchRecord;
+        Row row { .english = frenchToEnglish ? entry.shownEnglish() : entry.english,
+                  .french = frenchToEnglish ? entry.french : entry.shownFrench(),
+                  .subfield = entry.subfield,
+                  .label = frenchToEnglish ? entry.labelEnglish : entry.labelFrench,
+                  .grammar = TermRecord::grammarText(looked),
+                  .translationGrammar = TermRecord::grammarText(translated),
+                  .definitionFrench = entry.definitionFrench,
+                  .definitionEnglish = entry.definitionEnglish,
+                  .notes = TermRecord::notesText(looked.notes),
+                  .related = TermRecord::relatedText(looked.related) };
         if (seen.contains(row.english + u'\t' + row.french))
             continue;
         seen.insert(row.english + u'\t' + row.french);
@@ -205,9 +216,12 @@ LetterStartTable letterStarts(const QStringList& terms)
 
 CommandAnswer build(const QString& source, const QString& dataDirectory, const QString& programDirectory)
 {
-    auto entries = TermSource::read(source);
-    if (!entries)
-        return refused(entries.failure().description);
+    auto read = TermRecords::read(source);
+    if (!read)
+        return refused(read.failure().description);
+    QList<TermSource::Entry>* entries = &read->entries;
+    TermRecords::addInverseLinks(entries);
+    const bool records = std::any_of(entries->begin(), entries->end(), [](const TermSource::Entry& entry) { return entry.hasRecord(); });
     const QList<Row> french = tableRows(*entries, true);
     const QList<Row> english = tableRows(*entries, false);
     QStringList frenchTerms;
@@ -216,8 +230,8 @@ CommandAnswer build(const QString& source, const QString& dataDirectory, const Q
     QStringList englishTerms;
     for (const Row& row : english)
         englishTerms.append(row.english);
-    const QByteArray frenchTable = TableWriter::table(french);
-    const QByteArray englishTable = TableWriter::table(english);
+    const QByteArray frenchTable = TableWriter::table(french, records);
+    const QByteArray englishTable = TableWriter::table(english, records);
     // The windows read a table up to a size; a larger one would be written for nothing.
     for (const auto& [table, name] : { std::pair { &frenchTable, u"French-to-English"_s }, std::pair { &englishTable, u"English-to-French"_s } }) {
         if (table->size() > TextTable::maxTableBytes)
@@ -231,9 +245,9 @@ CommandAnswer build(const QString& source, const QString& dataDirectory, const Q
         return refused(update.failure().description);
     DirectoryUpdate& copy = **update;
     const QList<std::pair<QString, QByteArray>> files {
-        { u"fr-en/schema.ini"_s, TableWriter::schema() },
+        { u"fr-en/schema.ini"_s, TableWriter::schema(records) },
         { u"fr-en/PS.txt"_s, frenchTable },
-        { u"en-fr/schema.ini"_s, TableWriter::schema() },
+        { u"en-fr/schema.ini"_s, TableWriter::schema(records) },
         { u"en-fr/PS.txt"_s, englishTable },
         { u"d0.UDL"_s, TableWriter::connection(u"French to English"_s, u"fr-en"_s, LetterStarts::format(letterStarts(frenchTerms))) },
         { u"d2.UDL"_s, TableWriter::connection(u"English to French"_s, u"en-fr"_s, LetterStarts::format(letterStarts(englishTerms))) },

@@ -8,6 +8,7 @@
 
 #include "dictionaryoperations.h"
 #include "direction.h"
+#include "entryrecord.h"
 #include "termfinder.h"
 #include "windowdata.h"
 #include "wordsearch.h"
@@ -79,6 +80,12 @@ Answer run(WindowData& data, const QString& language, const QString& word, Style
             answer[u"english"_s] = *entry->english;
             answer[u"exact"_s] = entry->exact;
             answer[u"beginning"_s] = entry->beginning;
+            // The record of the entry shown, where the tables were built with records.
+            auto record = EntryRecord::at(*data.lookup);
+            if (!record)
+                return { .status = 2, .out = {}, .err = record.failure().description + u'\n' };
+            if (*record)
+                answer[u"record"_s] = (*record)->json();
         } else {
             answer[u"error"_s] = QJsonObject { { u"number"_s, shown.failure().number },
                                                { u"message"_s, failureMessage(shown.failure(), QStringLiteral("afficher_resultat")) } };

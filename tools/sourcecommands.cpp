@@ -2,16 +2,19 @@
 
 #include "publication.h"
 #include "termlint.h"
+#include "termrecords.h"
 #include "termsource.h"
 
 namespace SourceCommands {
 
 CommandAnswer lint(const QString& source)
 {
-    auto entries = TermSource::read(source);
-    if (!entries)
-        return { .status = 2, .out = {}, .err = entries.failure().description + u'\n' };
-    const TermLint checked = TermLint::of(*entries);
+    auto read = TermRecords::read(source);
+    if (!read)
+        return { .status = 2, .out = {}, .err = read.failure().description + u'\n' };
+    // The links a build would derive count as the tables will hold them.
+    TermRecords::addInverseLinks(&read->entries);
+    const TermLint checked = TermLint::of(*read);
     return { .status = checked.errors.isEmpty() ? 0 : 1, .out = checked.report(), .err = {} };
 }
 

@@ -8,6 +8,8 @@
 
 #include "dictionarycollation.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString pairText(const TermSource::Entry& entry)
@@ -194,6 +196,102 @@ TermLint TermLint::of(const QList<TermSource::Entry>& entries)
     return lint;
 }
 
+const QStringList& TermLint::definedSubfields()
+{
+    static const QStringList names { QStringLiteral("clinical"), QStringLiteral("methods") };
+    return names;
+}
+
+TermLint TermLint::of(const TermRecords::Source& source)
+{
+    TermLint lint = of(source.entries);
+    Records& counts = lint.records;
+    counts.present = !source.files.isEmpty()
+        || std::any_of(source.entries.begin(), source.entries.end(), [](const TermSource::Entry& entry) { return entry.hasRecord(); });
+    if (!counts.present)
+        return lint;
+    constexpr int maxDefinitionWords = 45;
+    // The terms each table looks up, and the record each carries (the first entry's).
+    QMap<QString, const TermSource::Entry*> french;
+    QMap<QString, const TermSource::Entry*> english;
+    QSet<QString> frenchHeadwords;
+    QSet<QString> englishHeadwords;
+    QHash<QString, QString> definitionOf; // text to the pair first defined with it
+    for (const TermSource::Entry& entry : source.entries) {
+        french.insert(entry.french, french.value(entry.french, &entry));
+        english.insert(entry.english, english.value(entry.english, &entry));
+        if (entry.inFrenchToEnglish())
+            frenchHeadwords.insert(entry.french);
+        if (entry.inEnglishToFrench())
+            englishHeadwords.insert(entry.english);
+        const bool required = entry.inFrenchToEnglish() && definedSubfields().contains(entry.subfield);
+        counts.required += required ? 1 : 0;
+        if (entry.definitionFrench.isEmpty() || entry.definitionEnglish.isEmpty()) {
+            if (required)
+                lint.errors.append(QStringLiteral("line %1: no definition, which %2 pairs need: %3").arg(entry.line).arg(entry.subfield, pairText(entry)));
+            continue;
+        }
+        ++counts.definitions;
+        counts.requiredDefined += required ? 1 : 0;
+        for (const QString* text : { &entry.definitionFrench, &entry.definitionEnglish }) {
+            const qsizetype words = text->split(u' ', Qt::SkipEmptyParts).size();
+            if (words > maxDefinitionWords)
+                lint.errors.append(QStringLiteral("line %1: a definition of %2 words, more than %3: %4").arg(entry.line).arg(words).arg(maxDefinitionWords).arg(pairText(entry)));
+            const auto first = definitionOf.constFind(*text);
+            if (first != definitionOf.cend())
+                lint.errors.append(QStringLiteral("line %1: the definition of %2 repeats that of %3").arg(entry.line).arg(pairText(entry), *first));
+            else
+                definitionOf.insert(*text, pairText(entry));
+        }
+    }
+    for (const auto& [terms, isFrench] : { std::pair { &french, true }, std::pair { &english, false } }) {
+        for (auto it = terms->cbegin(); it != terms->cend(); ++it) {
+            const TermRecord::Side& side = isFrench ? it.value()->frenchRecord : it.value()->englishRecord;
+            (isFrench ? counts.frenchTerms : counts.englishTerms) += 1;
+            if (side.partOfSpeech.isEmpty()) {
+                lint.errors.append(QStringLiteral("no part of speech for the %1 term %2").arg(isFrench ? QStringLiteral("French") : QStringLiteral("English"), it.key()));
+                continue;
+            }
+            (isFrench ? counts.frenchWithPartOfSpeech : counts.englishWithPartOfSpeech) += 1;
+            if (isFrench && side.partOfSpeech == u"noun") {
+                ++counts.frenchNouns;
+                if (side.gender.isEmpty())
+                    lint.errors.append(QStringLiteral("no gender for the French noun %1").arg(it.key()));
+                else
+                    ++counts.frenchNounsWithGender;
+            }
+            if (!isFrench && !side.gender.isEmpty())
+                lint.errors.append(QStringLiteral("a gender on the English term %1").arg(it.key()));
+            const QSet<QString>& headwords = isFrench ? frenchHeadwords : englishHeadwords;
+            const QString table = isFrench ? QStringLiteral("French-to-English") : QStringLiteral("English-to-French");
+            // Only a headword's record reaches its table; a target must be one to be looked up.
+            if ((!side.notes.isEmpty() || !side.related.isEmpty()) && !headwords.contains(it.key()))
+                lint.errors.append(QStringLiteral("notes or related terms on %1, which is no headword of the %2 table").arg(it.key(), table));
+            for (const TermRecord::Link& link : side.related) {
+                ++counts.linksByRelation[link.relation];
+                if (!headwords.contains(link.term))
+                    lint.errors.append(QStringLiteral("%1 links to %2, which is no headword of the %3 table").arg(it.key(), link.term, table));
+            }
+        }
+    }
+    for (const TermRecords::Note& note : source.notes) {
+        ++counts.notesByKind[note.kind];
+        if (note.kind == u"false-friend" && (note.lookAlike.isEmpty() || !note.text.contains(note.lookAlike, Qt::CaseInsensitive)))
+            lint.errors.append(QStringLiteral("notes line %1: a warning on %2 that does not name its look-alike word").arg(note.line).arg(note.term));
+    }
+    counts.statedLinks = source.statedLinks;
+    QHash<QString, int> labelled;
+    for (const TermSource::Entry& entry : source.entries) {
+        if (entry.inFrenchToEnglish() && !entry.labelEnglish.isEmpty())
+            ++labelled[u"fr\t"_s + entry.french];
+        if (entry.inEnglishToFrench() && !entry.labelFrench.isEmpty())
+            ++labelled[u"en\t"_s + entry.english];
+    }
+    for (auto it = labelled.cbegin(); it != labelled.cend(); ++it)
+        counts.sensesLabelled += it.value() > 0 ? 1 : 0;
+    return lint;
+}
+
 QString TermLint::report() const
 {
     QString text;
@@ -208,6 +306,21 @@ QString TermLint::report() const
     section(QStringLiteral("headwords with several translations, two or more of them without a label"), unlabelledSenses);
     section(QStringLiteral("French terms whose English leads back to another French entry first"), roundTrips);
     text += QStringLiteral("pairs written the same in both languages: %1\n").arg(identical);
+    if (records.present) {
+        text += QStringLiteral("records:\n");
+        text += QStringLiteral("  French terms with a part of speech: %1 of %2; French nouns with a gender: %3 of %4\n")
+                    .arg(records.frenchWithPartOfSpeech).arg(records.frenchTerms).arg(records.frenchNounsWithGender).arg(records.frenchNouns);
+        text += QStringLiteral("  English terms with a part of speech: %1 of %2\n").arg(records.englishWithPartOfSpeech).arg(records.englishTerms);
+        text += QStringLiteral("  pairs defined in both languages: %1 (of the %2 pairs of %3 read French to English: %4)\n")
+                    .arg(records.definitions).arg(records.required).arg(definedSubfields().join(QStringLiteral(", "))).arg(records.requiredDefined);
+        text += QStringLiteral("  notes:");
+        for (auto it = records.notesByKind.cbegin(); it != records.notesByKind.cend(); ++it)
+            text += QStringLiteral(" %1 %2").arg(it.key()).arg(it.value());
+        text += QStringLiteral("\n  links stated: %1; on headwords, with their inverses:").arg(records.statedLinks);
+        for (auto it = records.linksByRelation.cbegin(); it != records.linksByRelation.cend(); ++it)
+            text += QStringLiteral(" %1 %2").arg(it.key()).arg(it.value());
+        text += QStringLiteral("\n  headwords with labelled senses: %1\n").arg(records.sensesLabelled);
+    }
     text += QStringLiteral("French-to-English entries by subfield:\n");
     for (auto it = perSubfield.cbegin(); it != perSubfield.cend(); ++it)
         text += QStringLiteral("  %1 %2\n").arg(it.key().isEmpty() ? QStringLiteral("(none)") : it.key()).arg(it.value());

@@ -18,7 +18,41 @@ struct Row final {
     QString english;
     QString subfield;
     QString label;
+    QString grammar;
+    QString translationGrammar;
+    QString definitionFrench;
+    QString definitionEnglish;
+    QString notes;
+    QString related;
 };
+
+// A row's record onto the sides of `entry`: the term looked up and its translation.
+Outcome readRecord(const Row& row, bool fromFrench, Entry* entry, const QString& table, qsizetype index)
+{
+    TermRecord::Side& looked = fromFrench ? entry->frenchRecord : entry->englishRecord;
+    TermRecord::Side& translated = fromFrench ? entry->englishRecord : entry->frenchRecord;
+    looked = {};
+    TermRecord::Side grammar;
+    std::optional<QString> problem = TermRecord::readGrammar(row.grammar, &looked);
+    if (!problem)
+        problem = TermRecord::readGrammar(row.translationGrammar, &grammar);
+    if (!problem)
+        problem = TermRecord::readNotes(row.notes, &looked.notes);
+    if (!problem)
+        problem = TermRecord::readRelated(row.related, &looked.related);
+    if (problem)
+        return Failure { FailureNumber::MalformedTable, QStringLiteral("%1 row %2: %3").arg(table).arg(index + 1).arg(*problem) };
+    if (translated.partOfSpeech.isEmpty()) {
+        translated.partOfSpeech = grammar.partOfSpeech;
+        translated.gender = grammar.gender;
+        translated.plural = grammar.plural;
+    }
+    if (entry->definitionFrench.isEmpty() && entry->definitionEnglish.isEmpty()) {
+        entry->definitionFrench = row.definitionFrench;
+        entry->definitionEnglish = row.definitionEnglish;
+    }
+    return {};
+}
 
 // The translation without the label the build wrote after it; unchanged when it does not end
 // with that label in parentheses.
@@ -43,7 +77,16 @@ Result<QList<Row>> rowsOf(const Direction& direction, const QString& dataDirecto
     const auto text = [&rows](qsizetype i, int column) { return column < 0 ? QString() : rows.value(i, column).text; };
     QList<Row> list;
     Outcome read = forEachRow(rows, [&](qsizetype i) {
-        Row row { text(i, columns->french), text(i, columns->english), text(i, columns->subfield), text(i, columns->label) };
+        Row row { .french = text(i, columns->french),
+                  .english = text(i, columns->english),
+                  .subfield = text(i, columns->subfield),
+                  .label = text(i, columns->label),
+                  .grammar = text(i, columns->grammar),
+                  .translationGrammar = text(i, columns->translationGrammar),
+                  .definitionFrench = text(i, columns->definitionFrench),
+                  .definitionEnglish = text(i, columns->definitionEnglish),
+                  .notes = text(i, columns->notes),
+                  .related = text(i, columns->related) };
         QString& translation = frenchToEnglish ? row.english : row.french;
         const QString bare = withoutLabel(translation, row.label);
         if (bare == translation)
@@ -78,11 +121,21 @@ Result<QList<Entry>> entries(const QString& dataDirectory, Tables tables)
         unjoined[second[i].french + u'\t' + second[i].english].append(i);
     QList<bool> joined(second.size(), false);
     const auto entryOf = [](const Row& row, bool fromFrench, TermSource::Direction direction) {
-        return Entry { row.french, row.english, direction, row.subfield, fromFrench ? row.label : QString(), fromFrench ? QString() : row.label, 0, {} };
+        return Entry { .french = row.french,
+                       .english = row.english,
+                       .direction = direction,
+                       .subfield = row.subfield,
+                       .labelEnglish = fromFrench ? row.label : QString(),
+                       .labelFrench = fromFrench ? QString() : row.label };
     };
+    const QString firstTable = englishFirst ? Direction::englishToFrench().connectionFile : Direction::frenchToEnglish().connectionFile;
+    const QString secondTable = englishFirst ? Direction::frenchToEnglish().connectionFile : Direction::englishToFrench().connectionFile;
     QList<Entry> entries;
-    for (const Row& row : first) {
+    for (qsizetype i = 0; i < first.size(); ++i) {
+        const Row& row = first[i];
         Entry entry = entryOf(row, !englishFirst, englishFirst ? TermSource::Direction::EnglishToFrench : TermSource::Direction::FrenchToEnglish);
+        if (Outcome read = readRecord(row, !englishFirst, &entry, firstTable, i); !read)
+            return read.failure();
         QList<qsizetype>& same = unjoined[row.french + u'\t' + row.english];
         if (!same.isEmpty()) {
             // The same pair from the other side: one entry for both tables.
@@ -92,13 +145,19 @@ Result<QList<Entry>> entries(const QString& dataDirectory, Tables tables)
             (englishFirst ? entry.labelEnglish : entry.labelFrench) = second[other].label;
             if (entry.subfield.isEmpty())
                 entry.subfield = second[other].subfield;
+            if (Outcome read = readRecord(second[other], englishFirst, &entry, secondTable, other); !read)
+                return read.failure();
         }
         entries.append(entry);
     }
     if (tables == Tables::Both) {
         for (qsizetype i = 0; i < second.size(); ++i) {
-            if (!joined[i])
-                entries.append(entryOf(second[i], false, TermSource::Direction::EnglishToFrench));
+            if (joined[i])
+                continue;
+            Entry entry = entryOf(second[i], false, TermSource::Direction::EnglishToFrench);
+            if (Outcome read = readRecord(second[i], false, &entry, secondTable, i); !read)
+                return read.failure();
+            entries.append(entry);
         }
     }
     return entries;

@@ -15,10 +15,21 @@ struct Row final {
     QString french;
     QString subfield;
     QString label; // of the translation this table shows
+    // The record of the entry, in the text forms of termrecord.h.
+    QString grammar;            // of the term looked up
+    QString translationGrammar; // of the translation
+    QString definitionFrench;
+    QString definitionEnglish;
+    QString notes;   // on the term looked up
+    QString related; // to the term looked up
+
+    bool hasRecord() const;
 };
 
-QByteArray table(const QList<Row>& rows);
-QByteArray schema();
+// The record columns follow when `records` is true: a dictionary without records keeps the
+// table it always had.
+QByteArray table(const QList<Row>& rows, bool records = false);
+QByteArray schema(bool records = false);
 QByteArray connection(const QString& title, const QString& tableFolder, const QString& letterStarts);
 
 } // namespace TableWriter

@@ -23,6 +23,9 @@ using TermSource::maxFieldChars;
 constexpr qint64 textMargin = 65536;
 
 constexpr auto tbxNamespace = "urn:iso:std:iso:30042:ed-2";
+// TBX-Basic's crossReference says which term, not how it is related: the relation goes in an
+// attribute of this program's own namespace, which other readers pass over.
+constexpr auto recordNamespace = "urn:evelmora:term-record";
 constexpr auto frenchToEnglishSubset = u"fr-en";
 constexpr auto englishToFrenchSubset = u"en-fr";
 
@@ -33,7 +36,9 @@ Failure bad(const QString& path, qint64 line, const QString& reason)
 
 struct Term final {
     QString text;
-    QStringList notes;
+    QStringList notes; // its label
+    TermRecord::Side record; // grammar and links; notes come from the language section
+    QString termType;
 };
 
 struct Concept final {
@@ -43,7 +48,40 @@ struct Concept final {
     QString subset;
     QList<Term> french;
     QList<Term> english;
+    QString frenchDefinition;
+    QString englishDefinition;
+    QStringList frenchNotes;
+    QStringList englishNotes;
 };
+
+// TBX-Basic's picklists and this program's parts of speech and genders, both ways; a TBX
+// abbreviation or phrase is a term type.
+const QList<std::pair<QString, QString>>& genderNames()
+{
+    static const QList<std::pair<QString, QString>> names {
+        { QStringLiteral("m"), QStringLiteral("masculine") },
+        { QStringLiteral("f"), QStringLiteral("feminine") },
+        { QStringLiteral("mf"), QStringLiteral("other") },
+    };
+    return names;
+}
+
+void settle(Term* term)
+{
+    static const QStringList abbreviations { QStringLiteral("abbreviation"), QStringLiteral("acronym"), QStringLiteral("initialism"),
+                                             QStringLiteral("shortForm") };
+    QString& pos = term->record.partOfSpeech;
+    if (abbreviations.contains(term->termType))
+        pos = QStringLiteral("abbreviation");
+    else if (term->termType == u"phrase")
+        pos = QStringLiteral("phrase");
+    else if (pos == u"properNoun")
+        pos = QStringLiteral("noun");
+    else if (!TermRecord::partsOfSpeech().contains(pos))
+        pos.clear();
+    if (pos != u"noun" && pos != u"abbreviation")
+        term->record.gender.clear();
+}
 
 // fr, fr-FR, fr_CA … are French; en, en-GB … English; other languages are not read.
 QString language(const QXmlStreamReader& xml)
@@ -80,8 +118,20 @@ Result<QList<Entry>> pairsOf(const Concept& current, const QString& path)
     QList<Entry> pairs;
     for (const Term& french : current.french) {
         for (const Term& english : current.english) {
-            Entry pair { french.text, english.text, direction, current.subjectField, english.notes.join(QStringLiteral("; ")),
-                         french.notes.join(QStringLiteral("; ")), static_cast<int>(current.line), current.element };
+            Entry pair { .french = french.text,
+                         .english = english.text,
+                         .direction = direction,
+                         .subfield = current.subjectField,
+                         .labelEnglish = english.notes.join(QStringLiteral("; ")),
+                         .labelFrench = french.notes.join(QStringLiteral("; ")),
+                         .line = static_cast<int>(current.line),
+                         .element = current.element,
+                         .frenchRecord = french.record,
+                         .englishRecord = english.record,
+                         .definitionFrench = current.frenchDefinition,
+                         .definitionEnglish = current.englishDefinition };
+            pair.frenchRecord.notes = current.frenchNotes;
+            pair.englishRecord.notes = current.englishNotes;
             if (Outcome good = TermSource::check(pair, path); !good)
                 return good.failure();
             pairs.append(pair);
@@ -364,7 +414,9 @@ Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
                     return bad(path, xml.lineNumber(), QStringLiteral("a <%1> inside %2").arg(name, current->element));
                 ++concepts;
                 const QString id = xml.attributes().value(QStringLiteral("id")).toString();
-                current = Concept { id.isEmpty() ? QStringLiteral("%1 number %2").arg(name).arg(concepts) : name.toString() + u' ' + id, xml.lineNumber(), {}, {}, {}, {} };
+                current = Concept {};
+                current->element = id.isEmpty() ? QStringLiteral("%1 number %2").arg(name).arg(concepts) : name.toString() + u' ' + id;
+                current->line = xml.lineNumber();
             } else if (!current) {
                 continue;
             } else if (name == u"langSec" || name == u"langSet") {
@@ -380,12 +432,49 @@ Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
                 term->text = *text;
                 if (term->text.isEmpty())
                     return bad(path, xml.lineNumber(), QStringLiteral("%1: an empty term").arg(current->element));
-            } else if (name == u"note" && term) {
+            } else if (name == u"note") {
                 auto note = tokens.elementText(current->element);
                 if (!note)
                     return note.failure();
-                if (!note->isEmpty())
-                    term->notes.append(*note);
+                // On a term, its label; on a language section, a note on its terms.
+                QStringList* notes = term ? &term->notes : currentLanguage == u"fr" ? &current->frenchNotes : currentLanguage == u"en" ? &current->englishNotes : nullptr;
+                if (notes && !note->isEmpty())
+                    notes->append(*note);
+            } else if ((name == u"termNote" || name == u"descrip") && term) {
+                const QString type = xml.attributes().value(QStringLiteral("type")).toString();
+                auto value = tokens.elementText(current->element);
+                if (!value)
+                    return value.failure();
+                if (type == u"partOfSpeech") {
+                    term->record.partOfSpeech = *value;
+                } else if (type == u"grammaticalGender") {
+                    for (const auto& [code, tbx] : genderNames()) {
+                        if (*value == tbx)
+                            term->record.gender = code;
+                    }
+                } else if (type == u"grammaticalNumber") {
+                    term->record.plural = *value == u"plural";
+                } else if (type == u"termType") {
+                    term->termType = *value;
+                }
+            } else if (name == u"descrip" && !term && xml.attributes().value(QStringLiteral("type")) == u"definition"
+                       && (currentLanguage == u"fr" || currentLanguage == u"en")) {
+                auto definition = tokens.elementText(current->element);
+                if (!definition)
+                    return definition.failure();
+                QString& kept = currentLanguage == u"fr" ? current->frenchDefinition : current->englishDefinition;
+                if (kept.isEmpty())
+                    kept = *definition;
+            } else if (name == u"ref" && term && xml.attributes().value(QStringLiteral("type")) == u"crossReference") {
+                QString relation = xml.attributes().value(QLatin1StringView(recordNamespace), QStringLiteral("relation")).toString();
+                if (!TermRecord::relations().contains(relation))
+                    relation = QStringLiteral("related");
+                auto target = tokens.elementText(current->element);
+                if (!target)
+                    return target.failure();
+                const TermRecord::Link link { relation, *target };
+                if (!target->isEmpty() && !term->record.related.contains(link))
+                    term->record.related.append(link);
             } else if (name == u"descrip" && !term && xml.attributes().value(QStringLiteral("type")) == u"subjectField") {
                 auto field = tokens.elementText(current->element);
                 if (!field)
@@ -403,6 +492,7 @@ Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
             if (isTermSection(name) && term) {
                 if (term->text.isEmpty())
                     return bad(path, xml.lineNumber(), QStringLiteral("%1: a <%2> without its term").arg(current->element, name));
+                settle(&*term);
                 if (currentLanguage == u"fr")
                     current->french.append(*term);
                 else if (currentLanguage == u"en")
@@ -426,10 +516,29 @@ Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
 
 Result<QByteArray> write(const QList<Entry>& entries, const QString& title)
 {
+    bool records = false;
+    // Where a cross-reference points: the first term section of that term in that language.
+    QHash<QString, QString> sections;
+    qsizetype counted = 0;
     for (const Entry& entry : entries) {
-        for (const QString* text : { &entry.french, &entry.english, &entry.subfield, &entry.labelEnglish, &entry.labelFrench }) {
+        QList<const QString*> texts { &entry.french, &entry.english, &entry.subfield, &entry.labelEnglish, &entry.labelFrench, &entry.definitionFrench,
+                                      &entry.definitionEnglish };
+        for (const TermRecord::Side* side : { &entry.frenchRecord, &entry.englishRecord }) {
+            for (const QString& note : side->notes)
+                texts.append(&note);
+            for (const TermRecord::Link& link : side->related)
+                texts.append(&link.term);
+        }
+        for (const QString* text : texts) {
             if (!xmlCanHold(*text))
                 return Failure { FailureNumber::MalformedTable, QStringLiteral("%1 – %2: a character XML cannot hold").arg(entry.french, entry.english) };
+        }
+        records = records || entry.hasRecord();
+        ++counted;
+        for (const auto& [key, id] : { std::pair { QStringLiteral("fr\t") + entry.french, QStringLiteral("c%1-fr").arg(counted) },
+                                       std::pair { QStringLiteral("en\t") + entry.english, QStringLiteral("c%1-en").arg(counted) } }) {
+            if (!sections.contains(key))
+                sections.insert(key, id);
         }
     }
     QByteArray bytes;
@@ -447,6 +556,8 @@ Result<QByteArray> write(const QList<Entry>& entries, const QString& title)
                                                   "TBX-Basic_DCA.sch\" type=\"application/xml\" schematypens=\"http://purl.oclc.org/dsdl/schematron\""));
     xml.writeStartElement(QStringLiteral("tbx"));
     xml.writeDefaultNamespace(QLatin1StringView(tbxNamespace));
+    if (records)
+        xml.writeNamespace(QLatin1StringView(recordNamespace), QStringLiteral("ev"));
     xml.writeAttribute(QStringLiteral("type"), QStringLiteral("TBX-Basic"));
     xml.writeAttribute(QStringLiteral("style"), QStringLiteral("dca"));
     xml.writeAttribute(QStringLiteral("xml:lang"), QStringLiteral("fr"));
@@ -459,13 +570,46 @@ Result<QByteArray> write(const QList<Entry>& entries, const QString& title)
     xml.writeEndElement();
     xml.writeStartElement(QStringLiteral("text"));
     xml.writeStartElement(QStringLiteral("body"));
-    const auto termSection = [&xml](const QString& language, const QString& term, const QString& note) {
+    const auto typed = [&xml](const QString& element, const QString& type, const QString& text) {
+        xml.writeStartElement(element);
+        xml.writeAttribute(QStringLiteral("type"), type);
+        xml.writeCharacters(text);
+        xml.writeEndElement();
+    };
+    const auto termSection = [&](const QString& language, const QString& term, const QString& note, const TermRecord::Side& record, const QString& definition,
+                                 const QString& id) {
         xml.writeStartElement(QStringLiteral("langSec"));
         xml.writeAttribute(QStringLiteral("xml:lang"), language);
+        if (!definition.isEmpty())
+            typed(QStringLiteral("descrip"), QStringLiteral("definition"), definition);
+        for (const QString& text : record.notes)
+            xml.writeTextElement(QStringLiteral("note"), text);
         xml.writeStartElement(QStringLiteral("termSec"));
+        if (records)
+            xml.writeAttribute(QStringLiteral("id"), id);
         xml.writeTextElement(QStringLiteral("term"), term);
+        const QString& pos = record.partOfSpeech;
+        if (!pos.isEmpty())
+            typed(QStringLiteral("termNote"), QStringLiteral("partOfSpeech"), pos == u"abbreviation" ? QStringLiteral("noun") : pos == u"phrase" ? QStringLiteral("other") : pos);
+        for (const auto& [code, tbx] : genderNames()) {
+            if (record.gender == code)
+                typed(QStringLiteral("termNote"), QStringLiteral("grammaticalGender"), tbx);
+        }
+        if (record.plural)
+            typed(QStringLiteral("termNote"), QStringLiteral("grammaticalNumber"), QStringLiteral("plural"));
+        if (pos == u"abbreviation" || pos == u"phrase")
+            typed(QStringLiteral("termNote"), QStringLiteral("termType"), pos);
         if (!note.isEmpty())
             xml.writeTextElement(QStringLiteral("note"), note);
+        for (const TermRecord::Link& link : record.related) {
+            xml.writeStartElement(QStringLiteral("ref"));
+            xml.writeAttribute(QStringLiteral("type"), QStringLiteral("crossReference"));
+            if (const auto target = sections.constFind(language + u'\t' + link.term); target != sections.cend())
+                xml.writeAttribute(QStringLiteral("target"), *target);
+            xml.writeAttribute(QLatin1StringView(recordNamespace), QStringLiteral("relation"), link.relation);
+            xml.writeCharacters(link.term);
+            xml.writeEndElement();
+        }
         xml.writeEndElement();
         xml.writeEndElement();
     };
@@ -485,8 +629,8 @@ Result<QByteArray> write(const QList<Entry>& entries, const QString& title)
             xml.writeCharacters(QString::fromUtf16(entry.direction == TermSource::Direction::FrenchToEnglish ? frenchToEnglishSubset : englishToFrenchSubset));
             xml.writeEndElement();
         }
-        termSection(QStringLiteral("fr"), entry.french, entry.labelFrench);
-        termSection(QStringLiteral("en"), entry.english, entry.labelEnglish);
+        termSection(QStringLiteral("fr"), entry.french, entry.labelFrench, entry.frenchRecord, entry.definitionFrench, QStringLiteral("c%1-fr").arg(number));
+        termSection(QStringLiteral("en"), entry.english, entry.labelEnglish, entry.englishRecord, entry.definitionEnglish, QStringLiteral("c%1-en").arg(number));
         xml.writeEndElement();
     }
     xml.writeEndDocument();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <tuple>
 #include <string_view>
 
 #include <QFileInfo>
@@ -99,6 +100,14 @@ struct Columns final {
     int subfield = -1;
     int labelEnglish = -1;
     int labelFrench = -1;
+    int grammarFrench = -1;
+    int grammarEnglish = -1;
+    int definitionFrench = -1;
+    int definitionEnglish = -1;
+    int notesFrench = -1;
+    int notesEnglish = -1;
+    int relatedFrench = -1;
+    int relatedEnglish = -1;
     QList<int> unnamed; // spreadsheets leave these after the last column; they must stay empty
 };
 
@@ -107,7 +116,7 @@ Result<Columns> columnsOf(const QStringList& header, const QString& path, int li
 {
     Columns columns;
     std::optional<QString> unknown;
-    static const std::array<std::pair<const char16_t*, int Columns::*>, 7> names { {
+    static const std::array<std::pair<const char16_t*, int Columns::*>, 15> names { {
         { u"Frensh", &Columns::french },
         { u"French", &Columns::french },
         { u"English", &Columns::english },
@@ -115,6 +124,14 @@ Result<Columns> columnsOf(const QStringList& header, const QString& path, int li
         { u"Subfield", &Columns::subfield },
         { u"LabelEn", &Columns::labelEnglish },
         { u"LabelFr", &Columns::labelFrench },
+        { u"GrammarFr", &Columns::grammarFrench },
+        { u"GrammarEn", &Columns::grammarEnglish },
+        { u"DefinitionFr", &Columns::definitionFrench },
+        { u"DefinitionEn", &Columns::definitionEnglish },
+        { u"NotesFr", &Columns::notesFrench },
+        { u"NotesEn", &Columns::notesEnglish },
+        { u"RelatedFr", &Columns::relatedFrench },
+        { u"RelatedEn", &Columns::relatedEnglish },
     } };
     for (qsizetype i = 0; i < header.size(); ++i) {
         const QString name = header[i].trimmed();
@@ -149,10 +166,38 @@ Result<Entry> entryOf(const QStringList& fields, const Columns& columns, const Q
         if (!field(index).isEmpty())
             return bad(path, line, QStringLiteral("\"%1\" in field %2, which the header line does not name").arg(field(index)).arg(index + 1));
     }
-    Entry entry { field(columns.french), field(columns.english), Direction::Both, field(columns.subfield),
-                  field(columns.labelEnglish), field(columns.labelFrench), line, {} };
+    Entry entry { .french = field(columns.french),
+                  .english = field(columns.english),
+                  .direction = Direction::Both,
+                  .subfield = field(columns.subfield),
+                  .labelEnglish = field(columns.labelEnglish),
+                  .labelFrench = field(columns.labelFrench),
+                  .line = line,
+                  .element = {},
+                  .frenchRecord = {},
+                  .englishRecord = {},
+                  .definitionFrench = field(columns.definitionFrench),
+                  .definitionEnglish = field(columns.definitionEnglish) };
     if (entry.french.isEmpty() || entry.english.isEmpty())
         return bad(path, line, bothExpected);
+    const std::array<std::tuple<int, int, int, TermRecord::Side*, const char*>, 2> sides { {
+        { columns.grammarFrench, columns.notesFrench, columns.relatedFrench, &entry.frenchRecord, "Fr" },
+        { columns.grammarEnglish, columns.notesEnglish, columns.relatedEnglish, &entry.englishRecord, "En" },
+    } };
+    for (const auto& [grammar, notes, related, side, suffix] : sides) {
+        std::optional<QString> problem = TermRecord::readGrammar(field(grammar), side);
+        const char* column = "Grammar";
+        if (!problem) {
+            problem = TermRecord::readNotes(field(notes), &side->notes);
+            column = "Notes";
+        }
+        if (!problem) {
+            problem = TermRecord::readRelated(field(related), &side->related);
+            column = "Related";
+        }
+        if (problem)
+            return bad(path, line, QStringLiteral("%1%2: %3").arg(QLatin1StringView(column), QLatin1StringView(suffix), *problem));
+    }
     const QString way = field(columns.direction);
     if (way == u"fr")
         entry.direction = Direction::FrenchToEnglish;
@@ -199,6 +244,11 @@ std::optional<char> csvSeparator(std::string_view text)
 
 } // namespace
 
+bool Entry::hasRecord() const
+{
+    return !frenchRecord.isEmpty() || !englishRecord.isEmpty() || !definitionFrench.isEmpty() || !definitionEnglish.isEmpty();
+}
+
 QString Entry::shownEnglish() const
 {
     return withLabel(english, labelEnglish);
@@ -226,13 +276,22 @@ Outcome check(const Entry& entry, const QString& path)
         return entry.element.isEmpty() ? bad(path, entry.line, reason)
                                        : bad(path, entry.line, QStringLiteral("%1: %2").arg(entry.element, reason));
     };
-    const std::array<std::pair<const QString*, const char*>, 5> fields { {
+    QList<std::pair<const QString*, const char*>> fields {
         { &entry.french, "the French term" },
         { &entry.english, "the English term" },
         { &entry.subfield, "the subfield" },
         { &entry.labelEnglish, "the label LabelEn" },
         { &entry.labelFrench, "the label LabelFr" },
-    } };
+        { &entry.definitionFrench, "the French definition" },
+        { &entry.definitionEnglish, "the English definition" },
+    };
+    for (const auto& [side, noteName, linkName] : { std::tuple { &entry.frenchRecord, "a note on the French term", "a term related to the French term" },
+                                                    std::tuple { &entry.englishRecord, "a note on the English term", "a term related to the English term" } }) {
+        for (const QString& note : side->notes)
+            fields.append({ &note, noteName });
+        for (const TermRecord::Link& link : side->related)
+            fields.append({ &link.term, linkName });
+    }
     for (const auto& [text, name] : fields) {
         if (text->size() > maxFieldChars)
             return place(QStringLiteral("%1 \"%2…\" holds %3 characters, more than the %4 a table keeps")
@@ -396,11 +455,23 @@ Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path)
 
 QByteArray writeCsv(const QList<Entry>& entries)
 {
-    QByteArray csv = "French,English,Direction,Subfield,LabelEn,LabelFr\r\n";
+    const bool records = std::any_of(entries.begin(), entries.end(), [](const Entry& entry) { return entry.hasRecord(); });
+    QByteArray csv = "French,English,Direction,Subfield,LabelEn,LabelFr";
+    if (records)
+        csv += ",GrammarFr,GrammarEn,DefinitionFr,DefinitionEn,NotesFr,NotesEn,RelatedFr,RelatedEn";
+    csv += "\r\n";
     for (const Entry& entry : entries) {
         const char* direction = entry.direction == Direction::Both ? "both" : entry.direction == Direction::FrenchToEnglish ? "fr" : "en";
         csv += csvField(entry.french) + ',' + csvField(entry.english) + ',' + direction + ',' + csvField(entry.subfield) + ','
-            + csvField(entry.labelEnglish) + ',' + csvField(entry.labelFrench) + "\r\n";
+            + csvField(entry.labelEnglish) + ',' + csvField(entry.labelFrench);
+        if (records) {
+            for (const QString& text : { TermRecord::grammarText(entry.frenchRecord), TermRecord::grammarText(entry.englishRecord), entry.definitionFrench,
+                                         entry.definitionEnglish, TermRecord::notesText(entry.frenchRecord.notes),
+                                         TermRecord::notesText(entry.englishRecord.notes), TermRecord::relatedText(entry.frenchRecord.related),
+                                         TermRecord::relatedText(entry.englishRecord.related) })
+                csv += ',' + csvField(text);
+        }
+        csv += "\r\n";
     }
     return csv;
 }

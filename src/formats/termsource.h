@@ -5,12 +5,16 @@
 #include <QStringList>
 
 #include "failure.h"
+#include "termrecord.h"
 
 // The source the dictionary's tables are built from: tab-separated UTF-8 text, a header line
 // naming the columns, then one term pair a line. Frensh (or French) and English are required;
 // Direction (both, fr, en), Subfield and the two labels (LabelEn after the English translation
 // in the French-to-English table, LabelFr after the French one in the other) may follow, in any
-// order. The same columns come from CSV as spreadsheets save it, and pairs from TBX.
+// order. The same columns come from CSV as spreadsheets save it, and pairs from TBX. Record
+// columns may follow too (GrammarFr, GrammarEn, DefinitionFr, DefinitionEn, NotesFr, NotesEn,
+// RelatedFr, RelatedEn, in the forms of termrecord.h); a tab-separated source may instead keep
+// its records in files beside it (termrecords.h).
 namespace TermSource {
 
 // Which tables a pair goes into.
@@ -24,7 +28,13 @@ struct Entry final {
     QString labelEnglish;
     QString labelFrench;
     int line = 0;
-    QString element; // in an XML source, the element it comes from ("conceptEntry c12")
+    QString element {}; // in an XML source, the element it comes from ("conceptEntry c12")
+    TermRecord::Side frenchRecord {};
+    TermRecord::Side englishRecord {};
+    QString definitionFrench {}; // of the pair's concept
+    QString definitionEnglish {};
+
+    bool hasRecord() const;
 
     bool inFrenchToEnglish() const { return direction != Direction::EnglishToFrench; }
     bool inEnglishToFrench() const { return direction != Direction::FrenchToEnglish; }
@@ -48,7 +58,8 @@ Result<QList<Entry>> parse(const QString& text, const QString& path);
 // CSV as RFC 4180 has it or as spreadsheets save it: UTF-8 with or without a byte-order mark,
 // else Windows-1252; `,`, `;` or a tab between fields, the header line tells which.
 Result<QList<Entry>> parseCsv(QByteArrayView bytes, const QString& path);
-// RFC 4180: UTF-8, a header line, CRLF line ends, quotes where a field needs them.
+// RFC 4180: UTF-8, a header line, CRLF line ends, quotes where a field needs them. The record
+// columns follow the pair's when any entry has a record.
 QByteArray writeCsv(const QList<Entry>& entries);
 
 // Why an entry cannot go into the tables (a character a table cannot hold, a field too long, a

@@ -33,10 +33,14 @@ void appendCopyValue(QByteArray* out, const FieldValue& value)
 struct Table final {
     QByteArray rows; // COPY text
     qsizetype count = 0;
+    bool records = false; // the record columns follow the label
 };
 
+// The record columns, published when the data directory's tables have them.
+constexpr const char* recordColumns = ", grammar text, translationgrammar text, definitionfr text, definitionen text, notes text, related text";
+
 // One direction's table in stored order, as COPY rows: english, frensh, num, subfield, label,
-// key, stored, place. A missing search field has no key and comes first in the browse order,
+// the record columns where there are, key, stored, place. A missing search field has no key and comes first in the browse order,
 // as the text store orders it; place is the rank in that order, ties in stored order, which
 // is what lets a window's cursor reach any position with one lookup.
 Result<Table> tableOf(const Source& source)
@@ -45,6 +49,7 @@ Result<Table> tableOf(const Source& source)
     const TableColumns& columns = source.columns;
     const int searched = source.byFrench ? columns.french : columns.english;
     Table table;
+    table.records = columns.hasRecord();
     std::vector<std::optional<std::string>> keys;
     std::vector<QByteArray> lines;
     Outcome read = forEachRow(rows, [&](qsizetype i) -> Outcome {
@@ -61,6 +66,13 @@ Result<Table> tableOf(const Source& source)
         for (const int column : { columns.subfield, columns.label }) {
             line.append('\t');
             appendCopyValue(&line, column < 0 ? FieldValue { {}, true } : rows.value(i, column));
+        }
+        if (table.records) {
+            for (const int column : { columns.grammar, columns.translationGrammar, columns.definitionFrench, columns.definitionEnglish, columns.notes,
+                                      columns.related }) {
+                line.append('\t');
+                appendCopyValue(&line, column < 0 ? FieldValue { {}, true } : rows.value(i, column));
+            }
         }
         const FieldValue term = rows.value(i, searched);
         if (term.null) {
@@ -97,7 +109,8 @@ Outcome replace(ServerConnection& server, const QByteArray& schema, const Table&
     const QByteArray fresh = schema + ".ps_new";
     for (const QByteArray& sql : QList<QByteArray> {
              "CREATE SCHEMA IF NOT EXISTS " + schema, "DROP TABLE IF EXISTS " + fresh,
-           "CREATE TABLE " + fresh + " (english text, frensh text, num bigint, subfield text, label text, key bytea, stored integer NOT NULL, place integer NOT NULL)" }) {
+           "CREATE TABLE " + fresh + " (english text, frensh text, num bigint, subfield text, label text" + (table.records ? recordColumns : "")
+               + ", key bytea, stored integer NOT NULL, place integer NOT NULL)" }) {
         if (Outcome done = server.execute(sql); !done)
             return done;
     }

@@ -31,7 +31,13 @@ Result<TableColumns> TableColumns::of(const QueryResult& rows, const QString& ta
                            .french = rows.columnIndex(Column::french),
                            .num = withNum ? rows.columnIndex(Column::num) : -1,
                            .subfield = rows.columnIndex(Column::subfield),
-                           .label = rows.columnIndex(Column::label) };
+                           .label = rows.columnIndex(Column::label),
+                           .grammar = rows.columnIndex(Column::grammar),
+                           .translationGrammar = rows.columnIndex(Column::translationGrammar),
+                           .definitionFrench = rows.columnIndex(Column::definitionFrench),
+                           .definitionEnglish = rows.columnIndex(Column::definitionEnglish),
+                           .notes = rows.columnIndex(Column::notes),
+                           .related = rows.columnIndex(Column::related) };
     for (const auto& [index, name] : { std::pair { columns.english, Column::english }, std::pair { columns.french, Column::french },
                                        std::pair { withNum ? columns.num : 0, Column::num } }) {
         if (index < 0)

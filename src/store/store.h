@@ -82,10 +82,16 @@ inline constexpr QStringView french = u"Frensh";
 inline constexpr QStringView num = u"num";
 inline constexpr QStringView subfield = u"Subfield";
 inline constexpr QStringView label = u"Label";
+inline constexpr QStringView grammar = u"Grammar";
+inline constexpr QStringView translationGrammar = u"TranslationGrammar";
+inline constexpr QStringView definitionFrench = u"DefinitionFr";
+inline constexpr QStringView definitionEnglish = u"DefinitionEn";
+inline constexpr QStringView notes = u"Notes";
+inline constexpr QStringView related = u"Related";
 } // namespace Column
 
 // Where a table's columns are in a result: English and Frensh always, num when asked for,
-// Subfield and Label where the build wrote them (-1 otherwise: tables made elsewhere may lack
+// Subfield, Label and the record where the build wrote them (-1 otherwise: tables made elsewhere may lack
 // them).
 struct TableColumns final {
     int english = -1;
@@ -93,7 +99,15 @@ struct TableColumns final {
     int num = -1;
     int subfield = -1;
     int label = -1;
+    // The entry's record (termrecord.h), where the build wrote one.
+    int grammar = -1;
+    int translationGrammar = -1;
+    int definitionFrench = -1;
+    int definitionEnglish = -1;
+    int notes = -1;
+    int related = -1;
 
+    bool hasRecord() const { return grammar >= 0; }
     // A missing required column is failure 3265, naming `table` (its connection file).
     static Result<TableColumns> of(const QueryResult& rows, const QString& table, bool withNum);
 };
