@@ -535,8 +535,8 @@ Result<QByteArray> write(const QList<Entry>& entries, const QString& title)
         }
         records = records || entry.hasRecord();
         ++counted;
-        for (const auto& [key, id] : { std::pair { QStringLiteral("fr\t") + entry.french, QStringLiteral("c%1-fr").arg(counted) },
-                                       std::pair { QStringLiteral("en\t") + entry.english, QStringLiteral("c%1-en").arg(counted) } }) {
+        for (const auto& [key, id] : { std::pair<QString, QString> { QStringLiteral("fr\t") + entry.french, QStringLiteral("c%1-fr").arg(counted) },
+                                       std::pair<QString, QString> { QStringLiteral("en\t") + entry.english, QStringLiteral("c%1-en").arg(counted) } }) {
             if (!sections.contains(key))
                 sections.insert(key, id);
         }

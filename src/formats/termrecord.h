@@ -18,11 +18,11 @@ struct Link final {
 };
 
 struct Side final {
-    QString partOfSpeech; // one of partsOfSpeech(), or empty when unknown
-    QString gender;       // m, f, mf, or empty
-    bool plural = false;  // written in the plural, or used only so
-    QStringList notes;
-    QList<Link> related;
+    QString partOfSpeech {}; // one of partsOfSpeech(), or empty when unknown
+    QString gender {};       // m, f, mf, or empty
+    bool plural = false;     // written in the plural, or used only so
+    QStringList notes {};
+    QList<Link> related {};
 
     bool isEmpty() const;
     bool operator==(const Side&) const = default;

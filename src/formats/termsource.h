@@ -24,9 +24,9 @@ struct Entry final {
     QString french;
     QString english;
     Direction direction = Direction::Both;
-    QString subfield;
-    QString labelEnglish;
-    QString labelFrench;
+    QString subfield {};
+    QString labelEnglish {};
+    QString labelFrench {};
     int line = 0;
     QString element {}; // in an XML source, the element it comes from ("conceptEntry c12")
     TermRecord::Side frenchRecord {};
