@@ -62,6 +62,9 @@ private:
     std::unique_ptr<PgServer> m_server;
     QTemporaryDir m_dir;
     QString m_sample;
+    // The bundled dictionary's entries in each direction, counted from the tables built.
+    QString m_french;
+    QString m_english;
 };
 
 void TestPublish::initTestCase()
@@ -70,13 +73,18 @@ void TestPublish::initTestCase()
     QVERIFY2(m_server->problem().isEmpty(), qPrintable(m_server->problem()));
     m_sample = m_dir.filePath(u"sample"_s);
     QCOMPARE(runTool({ u"build"_s, QStringLiteral(SAMPLE_TERMS), m_sample }).exitCode, 0);
+    for (const auto& [folder, count] : { std::pair { u"fr-en"_s, &m_french }, std::pair { u"en-fr"_s, &m_english } }) {
+        QFile table(m_sample + u'/' + folder + u"/PS.txt"_s);
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        *count = QString::number(table.readAll().count('\n') - 1);
+    }
 }
 
 void TestPublish::tablesInTheProgramsOrder()
 {
     const Run run = runTool({ u"publish"_s, m_sample, m_server->connection() });
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.output, u"8006 French-to-English and 8327 English-to-French entries published to database postgres on %1, port %2 (schemas fr_en and en_fr)\n"_s
+    QCOMPARE(run.output, u"%1 French-to-English and %2 English-to-French entries published to database postgres on %3, port %4 (schemas fr_en and en_fr)\n"_s.arg(m_french, m_english)
                              .arg(m_server->socketFolder())
                              .arg(m_server->port()));
     // The key column orders as the program does, ties in stored order; the stored order is the
@@ -85,9 +93,10 @@ void TestPublish::tablesInTheProgramsOrder()
     QCOMPARE(m_server->psql(u"SELECT english FROM en_fr.ps ORDER BY key, stored"_s), column(m_sample, u"d2.UDL"_s, u"select * from PS order by English"_s, u"English"_s));
     // place numbers that order from 0, as the window's cursor counts positions.
     QCOMPARE(m_server->psql(u"SELECT frensh FROM fr_en.ps ORDER BY place"_s), m_server->psql(u"SELECT frensh FROM fr_en.ps ORDER BY key, stored"_s));
-    QCOMPARE(m_server->psql(u"SELECT count(*), min(place), max(place) FROM en_fr.ps"_s), u"8327|0|8326\n"_s);
+    QCOMPARE(m_server->psql(u"SELECT count(*), min(place), max(place) FROM en_fr.ps"_s), u"%1|0|%2\n"_s.arg(m_english).arg(m_english.toInt() - 1));
     for (const auto& [schema, udl] : { std::pair { u"fr_en"_s, u"d0.UDL"_s }, std::pair { u"en_fr"_s, u"d2.UDL"_s } }) {
-        for (const QString& name : { u"English"_s, u"Frensh"_s, u"num"_s, u"Subfield"_s, u"Label"_s })
+        for (const QString& name : { u"English"_s, u"Frensh"_s, u"num"_s, u"Subfield"_s, u"Label"_s, u"Grammar"_s, u"TranslationGrammar"_s, u"DefinitionFr"_s,
+                                     u"DefinitionEn"_s, u"Notes"_s, u"Related"_s })
             QCOMPARE(m_server->psql(u"SELECT coalesce(%1::text, '') FROM %2.ps ORDER BY stored"_s.arg(name.toLower(), schema)), column(m_sample, udl, u"PS"_s, name));
     }
     // What the window's searches need is indexed.
@@ -103,13 +112,13 @@ void TestPublish::checkedOnTheServer()
     Run server = runTool({ u"check"_s, u"--server"_s, m_server->connection() });
     QCOMPARE(server.exitCode, 0);
     QCOMPARE(server.output, local);
-    QVERIFY(server.output.contains(u"  8006 entries, 0 with a wrong num\n"_s));
+    QVERIFY(server.output.contains(u"  %1 entries, 0 with a wrong num\n"_s.arg(m_french)));
 
     QCOMPARE(m_server->psql(u"UPDATE fr_en.ps SET num = 99 WHERE stored = 3; UPDATE en_fr.ps SET num = NULL WHERE stored = 0"_s), QString());
     server = runTool({ u"check"_s, u"--server"_s, m_server->connection() });
     QCOMPARE(server.exitCode, 1);
     QVERIFY2(server.output.contains(u"  position 3: num is 99: abandon scolaire\n"_s), qPrintable(server.output));
-    QVERIFY2(server.output.contains(u"  8006 entries, 1 with a wrong num\n"_s), qPrintable(server.output));
+    QVERIFY2(server.output.contains(u"  %1 entries, 1 with a wrong num\n"_s.arg(m_french)), qPrintable(server.output));
     QVERIFY2(server.output.contains(u"  position 0: num is empty"_s), qPrintable(server.output));
 
     server = runTool({ u"check"_s, u"--server"_s, m_server->connection(u"template1"_s) });
@@ -135,14 +144,14 @@ void TestPublish::readersSeeOneDictionaryOrTheOther()
         return rows ? rows->front().front() : rows.failure().description;
     };
     QVERIFY((*reader)->execute("BEGIN ISOLATION LEVEL REPEATABLE READ"));
-    QCOMPARE(count("fr_en.ps"), u"8006"_s);
+    QCOMPARE(count("fr_en.ps"), m_french);
     Result<Publish::Published> published = Failure { 0, u"not run"_s };
     std::thread publishing([&] { published = Publication::publish(small, m_server->connection()); });
     // The publication has its new tables ready and waits for the reader to let go of the old.
     QTRY_COMPARE_WITH_TIMEOUT(m_server->psql(u"SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'"_s), u"1\n"_s, 10000);
-    QCOMPARE(count("fr_en.ps"), u"8006"_s);
-    QCOMPARE(count("en_fr.ps"), u"8327"_s);
-    QCOMPARE(m_server->psql(u"SELECT count(*) FROM en_fr.ps"_s, u"reader"_s), u"8327\n"_s); // another session: the old one whole
+    QCOMPARE(count("fr_en.ps"), m_french);
+    QCOMPARE(count("en_fr.ps"), m_english);
+    QCOMPARE(m_server->psql(u"SELECT count(*) FROM en_fr.ps"_s, u"reader"_s), m_english + u'\n'); // another session: the old one whole
     QVERIFY((*reader)->execute("COMMIT"));
     publishing.join();
     QVERIFY2(published, qPrintable(published ? QString() : published.failure().description));
@@ -170,7 +179,7 @@ void TestPublish::refusals()
     run = runTool({ u"publish"_s, broken, m_server->connection() });
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(run.output, broken + u"/d0.UDL: row 2 has the num \"one\", not a whole number\n"_s);
-    QCOMPARE(m_server->psql(u"SELECT count(*) FROM fr_en.ps"_s), u"8006\n"_s);
+    QCOMPARE(m_server->psql(u"SELECT count(*) FROM fr_en.ps"_s), m_french + u'\n');
 
     // A password given in the string is never shown, whichever command fails with it.
     QCOMPARE(m_server->psql(u"CREATE ROLE keeper LOGIN PASSWORD 'kept secret'"_s), QString());
