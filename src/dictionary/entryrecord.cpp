@@ -36,14 +36,7 @@ Result<std::optional<EntryRecord>> EntryRecord::at(const Cursor& cursor)
             return value.failure();
         texts[i] = value->text;
     }
-    std::optional<QString> problem = TermRecord::readGrammar(texts[0], &record.term);
-    if (!problem)
-        problem = TermRecord::readGrammar(texts[1], &record.translation);
-    if (!problem)
-        problem = TermRecord::readNotes(texts[4], &record.term.notes);
-    if (!problem)
-        problem = TermRecord::readRelated(texts[5], &record.term.related);
-    if (problem)
+    if (const auto problem = TermRecord::readRow(texts[0], texts[1], texts[4], texts[5], &record.term, &record.translation))
         return Failure { FailureNumber::MalformedTable, QStringLiteral("the entry's record: ") + *problem };
     record.definitionFrench = texts[2];
     record.definitionEnglish = texts[3];

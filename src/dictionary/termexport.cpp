@@ -33,14 +33,7 @@ Outcome readRecord(const Row& row, bool fromFrench, Entry* entry, const QString&
     TermRecord::Side& translated = fromFrench ? entry->englishRecord : entry->frenchRecord;
     looked = {};
     TermRecord::Side grammar;
-    std::optional<QString> problem = TermRecord::readGrammar(row.grammar, &looked);
-    if (!problem)
-        problem = TermRecord::readGrammar(row.translationGrammar, &grammar);
-    if (!problem)
-        problem = TermRecord::readNotes(row.notes, &looked.notes);
-    if (!problem)
-        problem = TermRecord::readRelated(row.related, &looked.related);
-    if (problem)
+    if (const auto problem = TermRecord::readRow(row.grammar, row.translationGrammar, row.notes, row.related, &looked, &grammar))
         return Failure { FailureNumber::MalformedTable, QStringLiteral("%1 row %2: %3").arg(table).arg(index + 1).arg(*problem) };
     if (translated.partOfSpeech.isEmpty()) {
         translated.partOfSpeech = grammar.partOfSpeech;

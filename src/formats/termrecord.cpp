@@ -149,4 +149,17 @@ std::optional<QString> readRelated(const QString& text, QList<Link>* links)
     return std::nullopt;
 }
 
+std::optional<QString> readRow(const QString& grammar, const QString& translationGrammar, const QString& notes, const QString& related, Side* term,
+                               Side* translation)
+{
+    std::optional<QString> problem = readGrammar(grammar, term);
+    if (!problem)
+        problem = readGrammar(translationGrammar, translation);
+    if (!problem)
+        problem = readNotes(notes, &term->notes);
+    if (!problem)
+        problem = readRelated(related, &term->related);
+    return problem;
+}
+
 } // namespace TermRecord

@@ -45,4 +45,9 @@ QString relatedText(const QList<Link>& links);
 std::optional<QString> readNotes(const QString& text, QStringList* notes);
 std::optional<QString> readRelated(const QString& text, QList<Link>* links);
 
+// A table row's record columns onto the term looked up (grammar, notes, related terms) and its
+// translation (grammar); why they are not in the forms above, or nothing.
+std::optional<QString> readRow(const QString& grammar, const QString& translationGrammar, const QString& notes, const QString& related, Side* term,
+                               Side* translation);
+
 } // namespace TermRecord
