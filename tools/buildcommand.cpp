@@ -63,7 +63,7 @@ QList<Row> tableRows(const QList<TermSource::Entry>& entries, bool frenchToEngli
                   .translationGrammar = TermRecord::grammarText(translated),
                   .definitionFrench = entry.definitionFrench,
                   .definitionEnglish = entry.definitionEnglish,
-                  .notes = TermRecord::notesText(looked.notes),
+                  .notes = TermRecord::notesText(looked.notes, looked.warnings),
                   .related = TermRecord::relatedText(looked.related) };
         if (seen.contains(row.english + u'\t' + row.french))
             continue;

@@ -265,7 +265,7 @@ TermLint TermLint::of(const TermRecords::Source& source)
             const QSet<QString>& headwords = isFrench ? frenchHeadwords : englishHeadwords;
             const QString table = isFrench ? QStringLiteral("French-to-English") : QStringLiteral("English-to-French");
             // Only a headword's record reaches its table; a target must be one to be looked up.
-            if ((!side.notes.isEmpty() || !side.related.isEmpty()) && !headwords.contains(it.key()))
+            if ((!side.notes.isEmpty() || !side.warnings.isEmpty() || !side.related.isEmpty()) && !headwords.contains(it.key()))
                 lint.errors.append(QStringLiteral("notes or related terms on %1, which is no headword of the %2 table").arg(it.key(), table));
             for (const TermRecord::Link& link : side.related) {
                 ++counts.linksByRelation[link.relation];

@@ -49,6 +49,7 @@ QJsonObject EntryRecord::json() const
     object.insert(QStringLiteral("definitionFr"), textOrNull(definitionFrench));
     object.insert(QStringLiteral("definitionEn"), textOrNull(definitionEnglish));
     object.insert(QStringLiteral("notes"), QJsonArray::fromStringList(term.notes));
+    object.insert(QStringLiteral("warnings"), QJsonArray::fromStringList(term.warnings));
     QJsonArray related;
     for (const TermRecord::Link& link : term.related)
         related.append(QJsonObject { { QStringLiteral("relation"), link.relation }, { QStringLiteral("term"), link.term } });

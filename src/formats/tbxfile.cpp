@@ -52,6 +52,8 @@ struct Concept final {
     QString englishDefinition;
     QStringList frenchNotes;
     QStringList englishNotes;
+    QStringList frenchWarnings; // notes marked as false-friend warnings
+    QStringList englishWarnings;
 };
 
 // TBX-Basic's picklists and this program's parts of speech and genders, both ways; a TBX
@@ -132,6 +134,8 @@ Result<QList<Entry>> pairsOf(const Concept& current, const QString& path)
                          .definitionEnglish = current.englishDefinition };
             pair.frenchRecord.notes = current.frenchNotes;
             pair.englishRecord.notes = current.englishNotes;
+            pair.frenchRecord.warnings = current.frenchWarnings;
+            pair.englishRecord.warnings = current.englishWarnings;
             if (Outcome good = TermSource::check(pair, path); !good)
                 return good.failure();
             pairs.append(pair);
@@ -433,11 +437,15 @@ Result<QList<Entry>> parse(QByteArrayView bytes, const QString& path)
                 if (term->text.isEmpty())
                     return bad(path, xml.lineNumber(), QStringLiteral("%1: an empty term").arg(current->element));
             } else if (name == u"note") {
+                const bool warning = xml.attributes().value(QLatin1StringView(recordNamespace), QStringLiteral("kind")) == u"warning";
                 auto note = tokens.elementText(current->element);
                 if (!note)
                     return note.failure();
                 // On a term, its label; on a language section, a note on its terms.
-                QStringList* notes = term ? &term->notes : currentLanguage == u"fr" ? &current->frenchNotes : currentLanguage == u"en" ? &current->englishNotes : nullptr;
+                QStringList* notes = term ? &term->notes
+                    : currentLanguage == u"fr" ? (warning ? &current->frenchWarnings : &current->frenchNotes)
+                    : currentLanguage == u"en" ? (warning ? &current->englishWarnings : &current->englishNotes)
+                                               : nullptr;
                 if (notes && !note->isEmpty())
                     notes->append(*note);
             } else if ((name == u"termNote" || name == u"descrip") && term) {
@@ -526,6 +534,8 @@ Result<QByteArray> write(const QList<Entry>& entries, const QString& title)
         for (const TermRecord::Side* side : { &entry.frenchRecord, &entry.englishRecord }) {
             for (const QString& note : side->notes)
                 texts.append(&note);
+            for (const QString& warning : side->warnings)
+                texts.append(&warning);
             for (const TermRecord::Link& link : side->related)
                 texts.append(&link.term);
         }
@@ -584,6 +594,13 @@ Result<QByteArray> write(const QList<Entry>& entries, const QString& title)
             typed(QStringLiteral("descrip"), QStringLiteral("definition"), definition);
         for (const QString& text : record.notes)
             xml.writeTextElement(QStringLiteral("note"), text);
+        // A reader that knows nothing of the mark still reads the warning as a note.
+        for (const QString& text : record.warnings) {
+            xml.writeStartElement(QStringLiteral("note"));
+            xml.writeAttribute(QLatin1StringView(recordNamespace), QStringLiteral("kind"), QStringLiteral("warning"));
+            xml.writeCharacters(text);
+            xml.writeEndElement();
+        }
         xml.writeStartElement(QStringLiteral("termSec"));
         if (records)
             xml.writeAttribute(QStringLiteral("id"), id);

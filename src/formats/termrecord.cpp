@@ -25,7 +25,7 @@ std::optional<QJsonArray> arrayOf(const QString& text)
 
 bool Side::isEmpty() const
 {
-    return partOfSpeech.isEmpty() && gender.isEmpty() && !plural && notes.isEmpty() && related.isEmpty();
+    return partOfSpeech.isEmpty() && gender.isEmpty() && !plural && notes.isEmpty() && warnings.isEmpty() && related.isEmpty();
 }
 
 const QStringList& partsOfSpeech()
@@ -100,9 +100,12 @@ std::optional<QString> readGrammar(const QString& text, Side* side)
     return std::nullopt;
 }
 
-QString notesText(const QStringList& notes)
+QString notesText(const QStringList& notes, const QStringList& warnings)
 {
-    return notes.isEmpty() ? QString() : compact(QJsonArray::fromStringList(notes));
+    QJsonArray array = QJsonArray::fromStringList(notes);
+    for (const QString& warning : warnings)
+        array.append(QJsonObject { { QStringLiteral("warning"), warning } });
+    return array.isEmpty() ? QString() : compact(array);
 }
 
 QString relatedText(const QList<Link>& links)
@@ -115,7 +118,7 @@ QString relatedText(const QList<Link>& links)
     return compact(array);
 }
 
-std::optional<QString> readNotes(const QString& text, QStringList* notes)
+std::optional<QString> readNotes(const QString& text, QStringList* notes, QStringList* warnings)
 {
     if (text.isEmpty())
         return std::nullopt;
@@ -123,8 +126,16 @@ std::optional<QString> readNotes(const QString& text, QStringList* notes)
     if (!array)
         return QStringLiteral("notes that are not a JSON array of texts");
     for (const QJsonValue& value : *array) {
+        const QJsonObject object = value.toObject();
+        if (value.isObject() && object.size() == 1 && object.value(QStringLiteral("warning")).isString()) {
+            const QString warning = object.value(QStringLiteral("warning")).toString();
+            if (warning.isEmpty())
+                return QStringLiteral("a warning without its text");
+            (warnings ? warnings : notes)->append(warning);
+            continue;
+        }
         if (!value.isString() || value.toString().isEmpty())
-            return QStringLiteral("a note that is not a text");
+            return QStringLiteral("a note that is neither a text nor {\"warning\": text}");
         notes->append(value.toString());
     }
     return std::nullopt;
@@ -156,7 +167,7 @@ std::optional<QString> readRow(const QString& grammar, const QString& translatio
     if (!problem)
         problem = readGrammar(translationGrammar, translation);
     if (!problem)
-        problem = readNotes(notes, &term->notes);
+        problem = readNotes(notes, &term->notes, &term->warnings);
     if (!problem)
         problem = readRelated(related, &term->related);
     return problem;

@@ -22,6 +22,7 @@ struct Side final {
     QString gender {};       // m, f, mf, or empty
     bool plural = false;     // written in the plural, or used only so
     QStringList notes {};
+    QStringList warnings {}; // false friends: what a reader must not miss
     QList<Link> related {};
 
     bool isEmpty() const;
@@ -39,10 +40,12 @@ QString grammarText(const Side& side);
 // Why `text` is no grammar ("part of speech \"nom\"…"), or nothing when `side` took it.
 std::optional<QString> readGrammar(const QString& text, Side* side);
 
-// Notes as a JSON array of strings, links as a JSON array of {relation, term}; empty when none.
-QString notesText(const QStringList& notes);
+// Notes as a JSON array of strings, each warning in it as {"warning": text}; links as a JSON
+// array of {relation, term}; empty when none.
+QString notesText(const QStringList& notes, const QStringList& warnings = {});
 QString relatedText(const QList<Link>& links);
-std::optional<QString> readNotes(const QString& text, QStringList* notes);
+// Without `warnings`, warnings are read as notes.
+std::optional<QString> readNotes(const QString& text, QStringList* notes, QStringList* warnings = nullptr);
 std::optional<QString> readRelated(const QString& text, QList<Link>* links);
 
 // A table row's record columns onto the term looked up (grammar, notes, related terms) and its

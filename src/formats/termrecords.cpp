@@ -164,7 +164,8 @@ Result<Source> read(const QString& path)
         if (line.fields[4].isEmpty())
             return bad(notesPath, line.number, QStringLiteral("a note without its text"));
         for (Entry* entry : *holders) {
-            QStringList& list = sideOf(entry, line.fields[0]).notes;
+            TermRecord::Side& side = sideOf(entry, line.fields[0]);
+            QStringList& list = line.fields[2] == u"false-friend" ? side.warnings : side.notes;
             if (!list.contains(line.fields[4]))
                 list.append(line.fields[4]);
         }

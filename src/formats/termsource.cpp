@@ -188,7 +188,7 @@ Result<Entry> entryOf(const QStringList& fields, const Columns& columns, const Q
         std::optional<QString> problem = TermRecord::readGrammar(field(grammar), side);
         const char* column = "Grammar";
         if (!problem) {
-            problem = TermRecord::readNotes(field(notes), &side->notes);
+            problem = TermRecord::readNotes(field(notes), &side->notes, &side->warnings);
             column = "Notes";
         }
         if (!problem) {
@@ -466,8 +466,8 @@ QByteArray writeCsv(const QList<Entry>& entries)
             + csvField(entry.labelEnglish) + ',' + csvField(entry.labelFrench);
         if (records) {
             for (const QString& text : { TermRecord::grammarText(entry.frenchRecord), TermRecord::grammarText(entry.englishRecord), entry.definitionFrench,
-                                         entry.definitionEnglish, TermRecord::notesText(entry.frenchRecord.notes),
-                                         TermRecord::notesText(entry.englishRecord.notes), TermRecord::relatedText(entry.frenchRecord.related),
+                                         entry.definitionEnglish, TermRecord::notesText(entry.frenchRecord.notes, entry.frenchRecord.warnings),
+                                         TermRecord::notesText(entry.englishRecord.notes, entry.englishRecord.warnings), TermRecord::relatedText(entry.frenchRecord.related),
                                          TermRecord::relatedText(entry.englishRecord.related) })
                 csv += ',' + csvField(text);
         }

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "failure.h"
+
+class QueryResult;
+struct sqlite3;
+
+// A full-text index (SQLite's FTS5) of one direction's entries: each headword, and the words
+// of its translation, label, definitions and notes, folded by SearchText. It lives in memory,
+// built from the rows a store gives, or in a compiled store's file beside its tables.
+class TermIndex final {
+public:
+    ~TermIndex();
+    TermIndex(const TermIndex&) = delete;
+    TermIndex& operator=(const TermIndex&) = delete;
+
+    // `rows` are the direction's table in the dictionary's order, `headField` its search field.
+    static Result<std::unique_ptr<TermIndex>> build(QueryResult& rows, const QString& headField);
+    // The same index written into a database file (a compiled store), replacing any before.
+    static Outcome writeInto(const QString& databaseFile, QueryResult& rows, const QString& headField);
+    // The index a compiled store holds, read-only; null when it holds none.
+    static Result<std::unique_ptr<TermIndex>> open(const QString& databaseFile, const QString& headField);
+
+    struct Hits {
+        QStringList beginning;  // headwords that begin with the text, in the dictionary's order
+        QStringList translated; // then those whose translation holds it
+        QStringList containing; // then those whose other words hold it; each headword in one list only
+    };
+    // At most `limit` headwords in all, each once. The last word of the text may be the
+    // beginning of a word; the others must be whole.
+    Result<Hits> search(const QString& text, int limit) const;
+
+private:
+    TermIndex(sqlite3* handle, const QString& headField);
+
+    sqlite3* m_handle;
+    QByteArray m_table;
+};
