@@ -195,7 +195,7 @@ Result<TermIndex::Hits> TermIndex::search(const QString& text, int limit) const
     QByteArray every;
     for (qsizetype i = 0; i < words.size(); ++i)
         every += (i ? " \"" : "\"") + words[i].toUtf8() + (i + 1 == words.size() ? "\"*" : "\"");
-    if (auto done = run("translation : (" + every + ')', &hits.translated); !done)
+    if (auto done = run("{head translation} : (" + every + ')', &hits.translated); !done)
         return done.failure();
     if (auto done = run(every, &hits.containing); !done)
         return done.failure();

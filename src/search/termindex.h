@@ -29,7 +29,7 @@ public:
 
     struct Hits {
         QStringList beginning;  // headwords that begin with the text, in the dictionary's order
-        QStringList translated; // then those whose translation holds it
+        QStringList translated; // then those whose headword or translation holds it
         QStringList containing; // then those whose other words hold it; each headword in one list only
     };
     // At most `limit` headwords in all, each once. The last word of the text may be the

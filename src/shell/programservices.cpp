@@ -12,6 +12,7 @@ ProgramServices::ProgramServices(QApplication& app, QString dataDirectory, QStri
     , m_helpFile(QDir(dataDirectory).filePath(QStringLiteral("efENG.chm")))
     , m_reportViewer(m_presenter)
     , m_helpKey(m_helpFile, m_helpViewer)
+    , m_memory(UserMemory::fromEnvironment())
     , m_windows {
         .presenter = m_presenter,
         .busyPointer = m_busyPointer,
@@ -24,6 +25,7 @@ ProgramServices::ProgramServices(QApplication& app, QString dataDirectory, QStri
         .dataDirectory = std::move(dataDirectory),
         .programDirectory = std::move(programDirectory),
         .buttonPointer = pointingHandPointer(),
+        .memory = &m_memory,
     }
     , m_presentations(m_drives, m_starter, m_presenter)
 {

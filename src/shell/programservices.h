@@ -9,6 +9,7 @@
 #include "printing.h"
 #include "qtplatform.h"
 #include "qtreportviewer.h"
+#include "usermemory.h"
 
 class QApplication;
 
@@ -34,6 +35,7 @@ private:
     QtReportViewer m_reportViewer;
     QtHelpViewer m_helpViewer;
     HelpKey m_helpKey;
+    UserMemory m_memory;
     WindowServices m_windows;
     SystemOpticalDrives m_drives;
     SystemProgramStarter m_starter;

@@ -14,6 +14,7 @@
 #include "sqliteconnection.h"
 #include "sqlitefunctions.h"
 #include "tableloader.h"
+#include "termindex.h"
 
 using SqliteText::orderingTable;
 using SqliteText::quoted;
@@ -213,5 +214,18 @@ Outcome SqliteStore::compileTo(const QString& databaseFile)
             }
         }
     }
-    return run(QStringLiteral("COMMIT"));
+    if (auto done = run(QStringLiteral("COMMIT")); !done)
+        return done;
+    // Each search field's full-text index goes in too, so that a compiled store is searched
+    // at once instead of being indexed again on every start.
+    for (auto it = m_definitions.cbegin(); it != m_definitions.cend(); ++it) {
+        for (const QString& column : it.value().second) {
+            auto rows = execute(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(quoted(it.key()), quoted(column)));
+            if (!rows)
+                return rows.failure();
+            if (auto done = TermIndex::writeInto(databaseFile, **rows, column); !done)
+                return done;
+        }
+    }
+    return {};
 }

@@ -13,12 +13,16 @@ CompletionList::CompletionList(QWidget* window, bool french) : QListWidget(windo
     setUniformItemSizes(true);
     setAccessibleName(french ? QStringLiteral("Mots du dictionnaire") : QStringLiteral("Dictionary words"));
     hide();
-    connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { emit taken(item->text()); });
+    connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        if (item->flags() & Qt::ItemIsSelectable)
+            emit taken(item->text());
+    });
     connect(this, &QListWidget::currentRowChanged, this, &CompletionList::announce);
 }
 
 void CompletionList::showTerms(const QStringList& terms, bool closest, const QLineEdit& box, bool incomplete)
 {
+    m_notFound = false;
     clear();
     if (terms.isEmpty()) {
         hide();
@@ -49,18 +53,39 @@ void CompletionList::showTerms(const QStringList& terms, bool closest, const QLi
     show();
 }
 
+void CompletionList::showNotFound(const QStringList& terms, const QLineEdit& box)
+{
+    const QString heading = m_french ? QStringLiteral("Pas trouvé — entrées proches :") : QStringLiteral("Not found — closest entries:");
+    showTerms(QStringList { heading } + terms, true, box);
+    m_notFound = true;
+    QListWidgetItem* first = item(0);
+    first->setFlags(Qt::NoItemFlags);
+    QFont italic = first->font();
+    italic.setItalic(true);
+    first->setFont(italic);
+    setAccessibleDescription(heading);
+    if (QAccessible::isActive()) {
+        // The list never has the focus: the screen reader is told it has opened, and why.
+        QAccessibleEvent shown(this, QAccessible::Alert);
+        QAccessible::updateAccessibility(&shown);
+        QAccessibleEvent heard(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&heard);
+    }
+}
+
 bool CompletionList::moveChoice(int step)
 {
     if (isHidden() || count() == 0)
         return false;
-    const int row = currentRow() < 0 ? (step > 0 ? 0 : count() - 1) : std::clamp(currentRow() + step, 0, count() - 1);
+    const int first = m_notFound ? 1 : 0;
+    const int row = currentRow() < first ? (step > 0 ? first : count() - 1) : std::clamp(currentRow() + step, first, count() - 1);
     setCurrentRow(row);
     return true;
 }
 
 QString CompletionList::choice() const
 {
-    return isVisible() && currentItem() && currentItem()->isSelected() ? currentItem()->text() : QString();
+    return isVisible() && currentItem() && currentItem()->isSelected() && (currentItem()->flags() & Qt::ItemIsSelectable) ? currentItem()->text() : QString();
 }
 
 void CompletionList::announce(int row)

@@ -18,6 +18,9 @@ public:
     // Shows the terms under `box`, none chosen; hides the list when there are none.
     // `incomplete`: closest among the terms read so far, which the list says.
     void showTerms(const QStringList& terms, bool closest, const QLineEdit& box, bool incomplete = false);
+    // After a search that found no entry equal to the text: the closest entries under a first
+    // line that says so, which cannot be chosen; a screen reader is told.
+    void showNotFound(const QStringList& terms, const QLineEdit& box);
     // Moves the choice one line down (1) or up (-1); false when the list is hidden.
     bool moveChoice(int step);
     // The term chosen, or empty.
@@ -31,4 +34,5 @@ private:
     void announce(int row);
 
     bool m_french;
+    bool m_notFound = false; // the first line says so and is not an entry
 };

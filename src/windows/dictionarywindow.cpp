@@ -1,6 +1,7 @@
 #include "dictionarywindow.h"
 #include "windowpalette.h"
 
+#include <cstdio>
 #include <functional>
 
 #include <QClipboard>
@@ -23,6 +24,10 @@
 #include "helpviewer.h"
 #include "dictionaryoperations.h"
 #include "direction.h"
+#include "entrywindow.h"
+#include "searchtext.h"
+#include "usermemory.h"
+#include "windowzoom.h"
 #include "platform.h"
 #include "music.h"
 #include "printing.h"
@@ -184,8 +189,9 @@ class DictionaryWindow::View final : public EntryView {
 public:
     View(DictionaryWindow& window, QLineEdit& source) : m_window(window), m_source(source) { }
     QString sourceText() const override { return m_source.text(); }
-    void setEnglishText(const QString& text) override { m_window.m_textEng->setText(text); }
-    void setFrenchText(const QString& text) override { m_window.m_textFr->setText(text); }
+    // A long term shows from its beginning, not cut at its start.
+    void setEnglishText(const QString& text) override { set(m_window.m_textEng, text); }
+    void setFrenchText(const QString& text) override { set(m_window.m_textFr, text); }
     void focusSource() override { m_source.setFocus(Qt::OtherFocusReason); }
     void setWindowBusy(bool busy) override
     {
@@ -196,6 +202,13 @@ public:
     }
 
 private:
+    void set(QLineEdit* box, const QString& text)
+    {
+        box->setText(text);
+        box->setCursorPosition(0);
+        m_window.entryShown();
+    }
+
     DictionaryWindow& m_window;
     QLineEdit& m_source;
 };
@@ -220,7 +233,10 @@ DictionaryWindow::DictionaryWindow(const DictionaryWindowDesign& design, const D
     build();
 }
 
-DictionaryWindow::~DictionaryWindow() = default;
+DictionaryWindow::~DictionaryWindow()
+{
+    delete m_entryView;
+}
 
 QPushButton* DictionaryWindow::addButton(const QString& name, const QString& caption, const QString& tooltip, const QRect& twips)
 {
@@ -336,9 +352,14 @@ void DictionaryWindow::buildRowButtons()
         button->setFont(buttonFont);
         // A search from the button is remembered first, as one from the Enter key is.
         if (entry.name == u"cmdSearch")
-            connect(button, &QPushButton::clicked, this, [this] { remember(m_source->text()); });
+            connect(button, &QPushButton::clicked, this, [this] {
+                m_searched = m_source->text();
+                remember(m_searched);
+            });
         if (entry.operation)
             wire(button, entry.operation);
+        if (entry.name == u"cmdSearch")
+            connect(button, &QPushButton::clicked, this, [this] { offerClosest(m_searched); });
         else if (entry.name == u"Cmdnew")
             m_newSearch = button;
         else
@@ -392,6 +413,7 @@ void DictionaryWindow::buildMusicButtons()
         button->setFont(letterFont);
         const QSize iconSize(20, 20);
         button->setIcon(QIcon(renderSvg(entry.picture, iconSize)));
+        button->setProperty("svgIcon", entry.picture);
         button->setIconSize(iconSize);
         setFace(button, entry.face);
         connect(button, &QPushButton::clicked, this, [this, operation = entry.operation] {
@@ -447,6 +469,83 @@ void DictionaryWindow::buildBeside()
     shortcut(QKeySequence(Qt::Key_PageUp), [this] { m_previous->click(); });
     shortcut(QKeySequence(Qt::Key_PageDown), [this] { m_next->click(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), [this] { QGuiApplication::clipboard()->setText(m_target->text()); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_I), [this] { openEntryView(); });
+    m_zoom = std::make_unique<WindowZoom>(this);
+    for (const auto& keys : { QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal) })
+        shortcut(keys, [this] { zoomBy(1); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { zoomBy(-1); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { setZoom(100); });
+}
+
+int DictionaryWindow::zoom() const
+{
+    return m_zoom->percent();
+}
+
+void DictionaryWindow::setZoom(int percent)
+{
+    m_list->hide();
+    const int set = m_zoom->set(percent);
+    if (m_services.memory) {
+        if (auto done = m_services.memory->setZoom(objectName(), set); !done)
+            std::fprintf(stderr, "evelmora: %s\n", qPrintable(done.failure().description));
+    }
+}
+
+void DictionaryWindow::zoomBy(int step)
+{
+    const int before = m_zoom->percent();
+    const int* at = std::find(std::begin(WindowZoom::steps), std::end(WindowZoom::steps), before);
+    const qsizetype index = std::clamp<qsizetype>((at - std::begin(WindowZoom::steps)) + step, 0, qsizetype(std::size(WindowZoom::steps)) - 1);
+    if (WindowZoom::steps[index] != before)
+        setZoom(WindowZoom::steps[index]);
+}
+
+EntryWindow* DictionaryWindow::openEntryView()
+{
+    if (!m_entryView) {
+        // Its own top-level window, which goes with this one.
+        m_entryView = new EntryWindow(m_data.store, m_direction, m_services.memory,
+                                      [this](const QString& text) { return m_finder ? m_finder->listFor(text).terms : QStringList(); }, this);
+        connect(m_entryView, &EntryWindow::lookUpRequested, this, [this](const QString& word) { lookUp(word); });
+        connect(m_entryView, &EntryWindow::rememberHistoryChanged, this, [this](bool on) {
+            if (!on || !m_services.memory)
+                return;
+            if (auto done = m_services.memory->setHistory(m_design.frenchIsSource, m_history); !done)
+                std::fprintf(stderr, "evelmora: %s\n", qPrintable(done.failure().description));
+        });
+        m_entryView->setHistory(m_history);
+        m_entryView->follow(m_source->text());
+    }
+    m_entryView->show();
+    m_entryView->raise();
+    m_entryView->activateWindow();
+    return m_entryView;
+}
+
+void DictionaryWindow::entryShown()
+{
+    // Both boxes change one after the other: the view is told once, after the second.
+    if (!m_entryView || m_entryPending)
+        return;
+    m_entryPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_entryPending = false;
+        if (m_entryView)
+            m_entryView->follow(m_source->text());
+    });
+}
+
+void DictionaryWindow::offerClosest(const QString& typed)
+{
+    if (typed.trimmed().isEmpty() || !m_finder || !m_source->hasFocus())
+        return;
+    // Found when the entry shown is the text, whatever its case and accents.
+    if (SearchText::folded(m_source->text()) == SearchText::folded(typed))
+        return;
+    const TermFinder::List list = m_finder->listFor(typed);
+    if (!list.terms.isEmpty())
+        m_list->showNotFound(list.terms, *m_source);
 }
 
 void DictionaryWindow::Form_Load()
@@ -484,6 +583,12 @@ void DictionaryWindow::Form_Load()
     }
     m_operations = std::make_unique<DictionaryOperations>(m_direction, *m_data.browse, *m_data.lookup, m_data.letterStarts, *m_view, m_services.presenter,
                                                           m_services.busyPointer);
+    if (m_services.memory) {
+        m_history = m_services.memory->history(m_design.frenchIsSource);
+        m_recalled = m_history.size();
+        if (const int percent = m_services.memory->zoom(objectName()); percent != 100)
+            m_zoom->set(percent);
+    }
     if (m_data.loadFailure)
         m_services.presenter.showMessage(failureMessage(*m_data.loadFailure, QStringLiteral("Form_Load")));
 }
@@ -529,8 +634,15 @@ void DictionaryWindow::take(const QString& term)
 
 void DictionaryWindow::remember(const QString& word)
 {
-    if (!word.isEmpty() && (m_history.isEmpty() || m_history.last() != word))
+    if (!word.isEmpty() && (m_history.isEmpty() || m_history.last() != word)) {
         m_history.append(word);
+        if (m_services.memory && m_services.memory->rememberHistory()) {
+            if (auto done = m_services.memory->setHistory(m_design.frenchIsSource, m_history); !done)
+                std::fprintf(stderr, "evelmora: %s\n", qPrintable(done.failure().description));
+        }
+        if (m_entryView)
+            m_entryView->setHistory(m_history);
+    }
     m_recalled = m_history.size();
 }
 
@@ -603,9 +715,13 @@ bool DictionaryWindow::eventFilter(QObject* watched, QEvent* event)
         m_list->hide();
     // The key handler sees each typed character and passes it on unchanged.
     if (event->type() == QEvent::KeyPress && m_operations) {
-        const QString text = static_cast<QKeyEvent*>(event)->text();
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        const QString typed = m_source->text();
         if (!text.isEmpty())
             m_operations->sourceKeyPress(text.front().unicode());
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            offerClosest(typed);
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QCursor>
+#include <QPointer>
 #include <QWidget>
 
 #include "windowdata.h"
@@ -14,6 +15,9 @@ class CompletionList;
 class BackgroundTermFinder;
 class TermFinder;
 class DictionaryOperations;
+class EntryWindow;
+class UserMemory;
+class WindowZoom;
 class FileOpenDialog;
 class HelpViewer;
 class MediaPlayer;
@@ -41,6 +45,8 @@ struct WindowServices final {
     QString dataDirectory;
     QString programDirectory;
     QCursor buttonPointer;
+    // Where favourites, zoom and history are kept; none: nothing is remembered.
+    UserMemory* memory = nullptr;
 };
 
 // A dictionary window, f1 (French to English) or eng2 (English to French): its controls and
@@ -64,6 +70,12 @@ public:
     // Shows the entry a word leads to, as if it had been typed and searched: a look-up that
     // comes from the command line or another program.
     void lookUp(const QString& word);
+
+    // The entry view beside the window (Ctrl+I), made the first time; it follows the window.
+    EntryWindow* openEntryView();
+    // The zoom of the whole window, in per cent (Ctrl+Plus, Ctrl+Minus, Ctrl+0).
+    int zoom() const;
+    void setZoom(int percent);
 
 signals:
     // cmdAnglais in f1, cmdFrensh in eng2.
@@ -100,6 +112,11 @@ private:
     // The list's keys and the history's; true when the key was theirs.
     bool listKey(QKeyEvent* key);
     QPushButton* addButton(const QString& name, const QString& caption, const QString& tooltip, const QRect& twips);
+    // After the boxes changed: the entry view shows the entry now in the source box.
+    void entryShown();
+    // After a search for `typed` that found no entry equal to it: the closest ones, at once.
+    void offerClosest(const QString& typed);
+    void zoomBy(int step);
 
     const DictionaryWindowDesign& m_design;
     const Direction& m_direction;
@@ -122,4 +139,8 @@ private:
     std::unique_ptr<DictionaryOperations> m_operations;
     std::unique_ptr<PrintOperation> m_print;
     std::unique_ptr<MusicOperations> m_music; // MMControl1 and CommonDialog1
+    std::unique_ptr<WindowZoom> m_zoom;
+    QPointer<EntryWindow> m_entryView;
+    bool m_entryPending = false;
+    QString m_searched; // the text of the last search from the button
 };

@@ -89,6 +89,7 @@ QLabel* addPicture(QWidget* parent, const QString& name, const QString& svg, con
     picture->setObjectName(name);
     picture->setGeometry(pixels(twips));
     picture->setPixmap(renderSvg(svg, picture->size()));
+    picture->setProperty("svg", svg); // redrawn at the window's zoom
     return picture;
 }
 
