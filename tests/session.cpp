@@ -1,9 +1,14 @@
 // A whole session with the program's own services, driven as a user would: for running
 // under a tracer that watches what the program writes.
-//   session DATA_DIRECTORY PROGRAM_DIRECTORY PDF_PATH
+//   session DATA_DIRECTORY PROGRAM_DIRECTORY PDF_PATH [--remember]
+// With --remember the session also keeps a favourite, zooms a window and turns the history on.
 // Messages go to standard output, one per line; the exit status is 0 when every step ran.
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -13,8 +18,12 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 #include <future>
 
+#include "dictionarywindow.h"
+#include "entrysearch.h"
+#include "entrywindow.h"
 #include "lookupchannel.h"
 #include "programservices.h"
 #include "qtplatform.h"
@@ -101,6 +110,46 @@ bool handOver(WindowFlow& flow, bool english, const std::string& word)
     return true;
 }
 
+// The entry view of a window: a search inside the dictionary, a result taken; with `remember`
+// a favourite kept, the history turned on and the window zoomed.
+bool useTheEntryView(const QString& window, bool remember)
+{
+    auto* top = qobject_cast<DictionaryWindow*>(visibleWindow(window));
+    if (!top)
+        return false;
+    EntryWindow* view = top->openEntryView();
+    auto* box = view->findChild<QLineEdit*>(QStringLiteral("entrySearch"));
+    auto* index = view->findChild<EntrySearch*>();
+    QElapsedTimer waited;
+    waited.start();
+    while (index->state() == EntrySearch::State::Preparing && waited.elapsed() < 30000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (index->state() != EntrySearch::State::Ready) {
+        std::fprintf(stderr, "the entry search did not get ready: %s\n", qPrintable(index->problem()));
+        return false;
+    }
+    box->setFocus();
+    typeText(box, QStringLiteral("withdrawal"));
+    auto* results = view->findChild<QListWidget*>(QStringLiteral("entryResults"));
+    for (waited.restart(); results->count() == 0 && waited.elapsed() < 5000;)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (results->count() == 0) {
+        std::fprintf(stderr, "the entry search found nothing\n");
+        return false;
+    }
+    QTest::keyClick(box, Qt::Key_Return);
+    if (remember) {
+        view->setTextSize(150);
+        QTest::mouseClick(view->findChild<QToolButton*>(QStringLiteral("entryStar")), Qt::LeftButton);
+        QTest::mouseClick(view->findChild<QCheckBox*>(QStringLiteral("entryRememberHistory")), Qt::LeftButton);
+        top->setZoom(125);
+        typeAndSearch(window, top->objectName() == u"f1" ? QStringLiteral("Text_fr") : QStringLiteral("Text_eng"), QStringLiteral("peur"));
+        top->setZoom(100);
+    }
+    view->close();
+    return true;
+}
+
 // The preview's printer set to a PDF file, then its print.
 bool printPreviewTo(const QString& path)
 {
@@ -122,8 +171,9 @@ bool printPreviewTo(const QString& path)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: session DATA_DIRECTORY PROGRAM_DIRECTORY PDF_PATH\n");
+    const bool remember = argc == 5 && std::strcmp(argv[4], "--remember") == 0;
+    if (argc != 4 && !remember) {
+        std::fprintf(stderr, "usage: session DATA_DIRECTORY PROGRAM_DIRECTORY PDF_PATH [--remember]\n");
         return 2;
     }
     installFontSubstitutions();
@@ -148,7 +198,8 @@ int main(int argc, char* argv[])
     flow.start();
     bool ok = click(QStringLiteral("demarage"), QStringLiteral("cmdVelmora"))
         && click(QStringLiteral("choix"), QStringLiteral("Command1"))
-        && typeAndSearch(QStringLiteral("f1"), QStringLiteral("Text_fr"), QStringLiteral("anxiété"));
+        && typeAndSearch(QStringLiteral("f1"), QStringLiteral("Text_fr"), QStringLiteral("anxiété"))
+        && useTheEntryView(QStringLiteral("f1"), remember);
     for (const char* button : { "cmdAvance", "cmdRecule", "cmdPremier", "cmdDernier", "cmdM", "cmdAvanceRapidement",
                                 "cmdReculeRapidement", "cmdImprimer" })
         ok = ok && click(QStringLiteral("f1"), QString::fromLatin1(button));

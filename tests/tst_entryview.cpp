@@ -282,7 +282,7 @@ void TestEntryView::viewFollowsItsWindow()
     QTRY_COMPARE(view->windowTitle(), u"Fiche — angoisse"_s);
     // Both senses at once, each with its grammar, label and subfield.
     const QString both = pageText(view);
-    for (const QString& part : { u"1. n.f. [psychologie clinique]"_s, u"anxiety n."_s, u"2. n.f. [existential — psychanalyse]"_s, u"anguish (existential) n."_s })
+    for (const QString& part : { u"1. n.f. [psychologie clinique]"_s, u"anxiety n."_s, u"2. n.f. [existential — psychanalyse]"_s, u"anguish n."_s })
         QVERIFY2(both.contains(part), qPrintable(both));
     // A step of the window, and the view follows.
     m_window->findChild<QPushButton*>(u"cmdAvance"_s)->click();

@@ -1,5 +1,7 @@
 #include <QDirIterator>
+#include <QJsonDocument>
 #include <QProcess>
+#include <QSet>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -69,14 +71,18 @@ void TestProgram::withoutADisplay()
 void TestProgram::aWholeSessionWritesOnlyThePdf_data()
 {
     QTest::addColumn<bool>("onServer");
-    QTest::newRow("text tables") << false;
+    QTest::addColumn<bool>("remembering");
+    QTest::newRow("text tables") << false << false;
     // The windows reading the dictionary from a PostgreSQL server instead.
-    QTest::newRow("server") << true;
+    QTest::newRow("server") << true << false;
+    // A favourite kept, a window zoomed, the history turned on: their files, and only those.
+    QTest::newRow("remembering") << false << true;
 }
 
 void TestProgram::aWholeSessionWritesOnlyThePdf()
 {
     QFETCH(bool, onServer);
+    QFETCH(bool, remembering);
     QTemporaryDir scratch;
     const QString home = scratch.filePath(u"home"_s);
     const QString runtime = scratch.filePath(u"runtime"_s);
@@ -138,10 +144,11 @@ void TestProgram::aWholeSessionWritesOnlyThePdf()
     session.start(u"strace"_s, QStringList { u"-f"_s, u"-qq"_s, u"-o"_s, log, u"-e"_s,
                                              u"trace=open,openat,openat2,creat,mkdir,mkdirat,rename,renameat,renameat2,unlink,unlinkat,rmdir,"
                                              "link,linkat,symlink,symlinkat,truncate,chmod,fchmodat,chown,fchownat,utimensat,mknodat,bind"_s }
-                                   + asUser + QStringList { QStringLiteral(SESSION), data, QStringLiteral(PROGRAM_DIR), pdf });
+                                   + asUser + QStringList { QStringLiteral(SESSION), data, QStringLiteral(PROGRAM_DIR), pdf }
+                                   + (remembering ? QStringList { u"--remember"_s } : QStringList()));
     QVERIFY2(session.waitForStarted(), "strace is needed for this test");
     QVERIFY(session.waitForFinished(120000));
-    QCOMPARE(session.exitCode(), 0);
+    QVERIFY2(session.exitCode() == 0, session.readAllStandardError().constData());
 
     // No message but the one for a machine without sound.
     for (const QString& line : QString::fromUtf8(session.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
@@ -153,6 +160,7 @@ void TestProgram::aWholeSessionWritesOnlyThePdf()
     static const QRegularExpression firstPath(uR"re("((?:[^"\\]|\\.)*)")re"_s);
     static const QRegularExpression writeFlags(u"O_WRONLY|O_RDWR|O_CREAT|O_TRUNC|O_APPEND"_s);
     QStringList written;
+    QSet<QString> remembered;
     int opened = 0;
     int abstractBinds = 0;
     while (!trace.atEnd()) {
@@ -173,10 +181,32 @@ void TestProgram::aWholeSessionWritesOnlyThePdf()
             if (!arguments.contains(u"AF_UNIX"_s) || arguments.contains(u"sun_path=@"_s))
                 continue;
         }
-        written.append(name + u' ' + firstPath.match(arguments).captured(1));
+        const QString path = firstPath.match(arguments).captured(1);
+        // What the user asked to have remembered goes under the two folders of the program's
+        // own, and nowhere else; the folders above them are made when missing.
+        const QString state = home + u"/.local/state"_s;
+        const QString config = home + u"/.config"_s;
+        if (remembering
+            && (path.startsWith(state + u"/evelmora/"_s) || path.startsWith(config + u"/evelmora/"_s)
+                || (name.startsWith(u"mkdir"_s)
+                    && QStringList { home + u"/.local"_s, state, state + u"/evelmora"_s, config, config + u"/evelmora"_s }.contains(path)))) {
+            remembered.insert(QFileInfo(path).fileName());
+            continue;
+        }
+        written.append(name + u' ' + path);
     }
     QVERIFY2(opened > 100, "the trace holds the session's reads"); // the tracer did see the program
     QVERIFY2(written == QStringList { u"openat "_s + pdf }, qPrintable(written.join(u'\n')));
+    QCOMPARE(remembered.isEmpty(), !remembering);
+    if (remembering) {
+        // Each written whole: the files themselves are only ever renamed into place.
+        for (const QString& file : { u".local/state/evelmora/favourites.json"_s, u".local/state/evelmora/history.json"_s, u".config/evelmora/settings.json"_s }) {
+            QFile kept(home + u'/' + file);
+            QVERIFY2(kept.open(QIODevice::ReadOnly), qPrintable(file));
+            QVERIFY2(QJsonDocument::fromJson(kept.readAll()).isObject(), qPrintable(file));
+        }
+        QVERIFY2(QDir(home + u"/.local/state/evelmora"_s).entryList(QDir::Files | QDir::Hidden).size() == 2, "no file left half-written");
+    }
     QCOMPARE(abstractBinds, 1); // the look-up handed over went through the socket
     if (!asUser.isEmpty())
         QCOMPARE(QFileInfo(pdf).ownerId(), 65534u); // the session did run as nobody

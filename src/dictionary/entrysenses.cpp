@@ -25,8 +25,13 @@ Result<QList<Sense>> sensesOf(const std::shared_ptr<Store>& store, const Directi
         auto record = EntryRecord::at(cursor);
         if (!record)
             return record.failure();
+        // The tables show a sense's label after its translation; the view shows it apart.
+        QString translation = text(french ? Column::english : Column::french);
+        const QString label = text(Column::label);
+        if (!label.isEmpty() && translation.endsWith(QStringLiteral(" (") + label + u')'))
+            translation.chop(label.size() + 3);
         senses.append(Sense { .term = text(french ? Column::french : Column::english),
-                              .translation = text(french ? Column::english : Column::french),
+                              .translation = translation,
                               .subfield = text(Column::subfield),
                               .label = text(Column::label),
                               .record = std::move(*record) });

@@ -63,6 +63,12 @@ Outcome fill(sqlite3* handle, const QString& table, QueryResult& rows, const QSt
                          u"create the search index");
         !done)
         return done;
+    // A server's result knows its columns once its first rows have come.
+    auto any = rows.hasRow(0);
+    if (!any)
+        return any.failure();
+    if (!*any)
+        return {};
     auto columns = TableColumns::of(rows, rows.query(), false);
     if (!columns)
         return columns.failure();
@@ -86,7 +92,12 @@ Outcome fill(sqlite3* handle, const QString& table, QueryResult& rows, const QSt
             return {};
         bind(1, term.text);
         bind(2, SearchText::folded(term.text));
-        bind(3, SearchText::folded(field(rows, row, headIsFrench ? columns->english : columns->french)));
+        // The tables show a sense's label after its translation; it is searched with the body.
+        QString translation = field(rows, row, headIsFrench ? columns->english : columns->french);
+        const QString label = field(rows, row, columns->label);
+        if (!label.isEmpty() && translation.endsWith(QStringLiteral(" (") + label + u')'))
+            translation.chop(label.size() + 3);
+        bind(3, SearchText::folded(translation));
         bind(4, bodyOf(rows, row, *columns));
         const int rc = sqlite3_step(insert.handle);
         sqlite3_reset(insert.handle);
@@ -167,27 +178,31 @@ Result<TermIndex::Hits> TermIndex::search(const QString& text, int limit) const
     if (words.isEmpty() || limit <= 0)
         return hits;
     QSet<QString> seen;
-    const auto run = [&](const QByteArray& match, QStringList* into) -> Outcome {
+    const QString asked = words.join(u' ');
+    const auto run = [&](const QByteArray& match, QStringList* into, bool exactFirst = true) -> Outcome {
         Statement query;
-        const QByteArray sql = "SELECT term FROM \"" + m_table + "\" WHERE \"" + m_table + "\" MATCH ?1 LIMIT ?2";
+        const QByteArray sql = "SELECT term, translation FROM \"" + m_table + "\" WHERE \"" + m_table + "\" MATCH ?1 LIMIT ?2";
         if (sqlite3_prepare_v2(m_handle, sql.constData(), -1, &query.handle, nullptr) != SQLITE_OK)
             return engineFailure(m_handle, u"search");
         sqlite3_bind_text(query.handle, 1, match.constData(), int(match.size()), SQLITE_TRANSIENT);
         // Senses of one headword are rows of their own: read past them.
         sqlite3_bind_int(query.handle, 2, 4 * limit);
+        // A translation that is the text itself comes before those that only hold it.
+        qsizetype exact = 0;
         int rc;
         while ((rc = sqlite3_step(query.handle)) == SQLITE_ROW && seen.size() < limit) {
             const QString term = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query.handle, 0)));
-            if (!seen.contains(term)) {
-                seen.insert(term);
-                into->append(term);
-            }
+            const bool same = exactFirst && QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query.handle, 1))) == asked;
+            if (seen.contains(term))
+                continue;
+            seen.insert(term);
+            into->insert(same ? exact++ : into->size(), term);
         }
         if (rc != SQLITE_ROW && rc != SQLITE_DONE)
             return engineFailure(m_handle, u"search");
         return {};
     };
-    if (auto done = run("head : ^ " + phrase(words), &hits.beginning); !done)
+    if (auto done = run("head : ^ " + phrase(words), &hits.beginning, false); !done)
         return done.failure();
     // A single letter is in nearly every entry: only the headwords are searched for it.
     if (words.join(QString()).size() < 2)

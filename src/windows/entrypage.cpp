@@ -2,7 +2,10 @@
 
 #include <array>
 
+#include <QSet>
 #include <QUrl>
+
+using namespace Qt::Literals::StringLiterals;
 
 #include "entrysenses.h"
 #include "termrecord.h"
@@ -104,6 +107,15 @@ QString html(const QString& headword, const QList<Sense>& senses, const Options&
         return page;
     }
     page += QStringLiteral("<h1>") + escaped(headword) + QStringLiteral("</h1>");
+    // Notes, warnings and links belong to the headword, so every sense carries them: each is
+    // shown once, with the first sense that has it.
+    QSet<QString> shown;
+    const auto once = [&shown](const QString& text) {
+        if (shown.contains(text))
+            return false;
+        shown.insert(text);
+        return true;
+    };
     for (qsizetype i = 0; i < senses.size(); ++i) {
         const Sense& sense = senses[i];
         const std::optional<EntryRecord>& record = sense.record;
@@ -130,6 +142,8 @@ QString html(const QString& headword, const QList<Sense>& senses, const Options&
         if (!record)
             continue;
         for (const QString& warning : record->term.warnings) {
+            if (!once(u"w\t"_s + warning))
+                continue;
             page += QStringLiteral("<table width=\"100%\" border=\"1\" cellpadding=\"6\" cellspacing=\"0\"><tr><td><b>")
                 + (fr ? QStringLiteral("⚠ Attention, faux ami :") : QStringLiteral("⚠ Warning, false friend:")) + QStringLiteral("</b> ") + escaped(warning)
                 + QStringLiteral("</td></tr></table>");
@@ -142,8 +156,11 @@ QString html(const QString& headword, const QList<Sense>& senses, const Options&
                                                       : (fr ? QStringLiteral("Définition (anglais)") : QStringLiteral("Definition"));
             page += QStringLiteral("<p><b>") + language + (fr ? QStringLiteral(" :") : QStringLiteral(":")) + QStringLiteral("</b> ") + escaped(definition) + QStringLiteral("</p>");
         }
-        for (const QString& note : record->term.notes)
+        for (const QString& note : record->term.notes) {
+            if (!once(u"n\t"_s + note))
+                continue;
             page += QStringLiteral("<p><b>") + (fr ? QStringLiteral("Note :") : QStringLiteral("Note:")) + QStringLiteral("</b> ") + escaped(note) + QStringLiteral("</p>");
+        }
         // One line a relation, in the records' own order of relations.
         for (const QString& relation : TermRecord::relations()) {
             QStringList targets;
@@ -152,7 +169,7 @@ QString html(const QString& headword, const QList<Sense>& senses, const Options&
                     targets << QStringLiteral("<a href=\"term:") + escaped(QString::fromLatin1(QUrl::toPercentEncoding(link.term))) + QStringLiteral("\">")
                             + escaped(link.term) + QStringLiteral("</a>");
             }
-            if (!targets.isEmpty())
+            if (!targets.isEmpty() && once(u"r\t"_s + relation + u'\t' + targets.join(u'\t')))
                 page += QStringLiteral("<p>") + escaped(relationName(relation, fr)) + (fr ? QStringLiteral(" : ") : QStringLiteral(": ")) + targets.join(QStringLiteral(", "))
                     + QStringLiteral("</p>");
         }
