@@ -231,6 +231,13 @@ void TestEntryView::indexAgreesWithAScan()
     QVERIFY(rows);
     auto index = TermIndex::build(**rows, u"Frensh"_s);
     QVERIFY(index && *index);
+    // A compiled store keeps the same index in its file.
+    const QString compiledFile = dir.filePath(u"compiled.sqlite"_s);
+    const Outcome compiled = data.store->compileTo(compiledFile);
+    QVERIFY2(compiled, compiled ? "" : qPrintable(compiled.failure().description));
+    auto kept = TermIndex::open(compiledFile, u"Frensh"_s);
+    QVERIFY(kept && *kept);
+    QVERIFY(TermIndex::open(compiledFile, u"English"_s) && !*TermIndex::open(compiledFile, u"English"_s)); // not indexed for that field
     QList<Row> ordered;
     auto again = data.store->execute(u"SELECT * FROM Ps ORDER BY [Frensh]"_s);
     QVERIFY(again);
@@ -261,6 +268,9 @@ void TestEntryView::indexAgreesWithAScan()
         }
         auto hits = (*index)->search(query, 100000);
         QVERIFY(hits);
+        auto fromFile = (*kept)->search(query, 100000);
+        QVERIFY(fromFile);
+        QCOMPARE(fromFile->beginning + fromFile->translated, hits->beginning + hits->translated);
         QCOMPARE(hits->beginning, beginning);
         QVERIFY(hits->containing.isEmpty()); // these tables have no other words
         // A later sense may put a headword in the first list: compare the rest as sets.

@@ -51,9 +51,9 @@ QString bodyOf(const QueryResult& rows, qsizetype row, const TableColumns& colum
     return SearchText::folded(parts.join(u' '));
 }
 
-Outcome fill(sqlite3* handle, const QString& table, QueryResult& rows, const QString& headField)
+// `quoted`: the table's name as a statement names it, with its schema.
+Outcome fill(sqlite3* handle, const QString& quoted, QueryResult& rows, const QString& headField)
 {
-    const QString quoted = u'"' + table + u'"';
     if (auto done = exec(handle, QStringLiteral("DROP TABLE IF EXISTS ") + quoted, u"replace the search index"); !done)
         return done;
     // The words come folded already; the index only splits them at blanks. Prefix indexes
@@ -80,8 +80,12 @@ Outcome fill(sqlite3* handle, const QString& table, QueryResult& rows, const QSt
     const QByteArray sql = (QStringLiteral("INSERT INTO ") + quoted + QStringLiteral(" (term, head, translation, body) VALUES (?1, ?2, ?3, ?4)")).toUtf8();
     if (sqlite3_prepare_v2(handle, sql.constData(), -1, &insert.handle, nullptr) != SQLITE_OK)
         return engineFailure(handle, u"fill the search index");
-    if (auto done = exec(handle, QStringLiteral("BEGIN"), u"fill the search index"); !done)
-        return done;
+    // Inside a transaction under way (a compile), the rows go in with it.
+    const bool own = sqlite3_get_autocommit(handle);
+    if (own) {
+        if (auto done = exec(handle, QStringLiteral("BEGIN"), u"fill the search index"); !done)
+            return done;
+    }
     const auto bind = [&](int at, const QString& text) {
         const QByteArray utf8 = text.toUtf8();
         sqlite3_bind_text(insert.handle, at, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
@@ -105,6 +109,8 @@ Outcome fill(sqlite3* handle, const QString& table, QueryResult& rows, const QSt
             return engineFailure(handle, u"fill the search index");
         return {};
     });
+    if (!own)
+        return filled;
     if (!filled) {
         sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
         return filled;
@@ -138,20 +144,14 @@ Result<std::unique_ptr<TermIndex>> TermIndex::build(QueryResult& rows, const QSt
     }
     std::unique_ptr<TermIndex> index(new TermIndex(handle, headField));
     sqlite3_exec(handle, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
-    if (auto done = fill(handle, tableName(headField), rows, headField); !done)
+    if (auto done = fill(handle, u'"' + tableName(headField) + u'"', rows, headField); !done)
         return done.failure();
     return index;
 }
 
-Outcome TermIndex::writeInto(const QString& databaseFile, QueryResult& rows, const QString& headField)
+Outcome TermIndex::writeInto(sqlite3* handle, const QString& schema, QueryResult& rows, const QString& headField)
 {
-    sqlite3* handle = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(databaseFile).constData(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    const TermIndex closer(handle, headField);
-    if (rc != SQLITE_OK)
-        return engineFailure(handle, QStringLiteral("open %1 for its search index").arg(databaseFile));
-    sqlite3_exec(handle, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
-    return fill(handle, tableName(headField), rows, headField);
+    return fill(handle, u'"' + schema + QStringLiteral("\".\"") + tableName(headField) + u'"', rows, headField);
 }
 
 Result<std::unique_ptr<TermIndex>> TermIndex::open(const QString& databaseFile, const QString& headField)

@@ -22,8 +22,9 @@ public:
 
     // `rows` are the direction's table in the dictionary's order, `headField` its search field.
     static Result<std::unique_ptr<TermIndex>> build(QueryResult& rows, const QString& headField);
-    // The same index written into a database file (a compiled store), replacing any before.
-    static Outcome writeInto(const QString& databaseFile, QueryResult& rows, const QString& headField);
+    // The same index written into the database `schema` of a connection (a compiled store
+    // being written), replacing any before, inside the transaction under way.
+    static Outcome writeInto(sqlite3* handle, const QString& schema, QueryResult& rows, const QString& headField);
     // The index a compiled store holds, read-only; null when it holds none.
     static Result<std::unique_ptr<TermIndex>> open(const QString& databaseFile, const QString& headField);
 

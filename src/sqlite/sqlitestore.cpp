@@ -214,18 +214,22 @@ Outcome SqliteStore::compileTo(const QString& databaseFile)
             }
         }
     }
-    if (auto done = run(QStringLiteral("COMMIT")); !done)
-        return done;
     // Each search field's full-text index goes in too, so that a compiled store is searched
     // at once instead of being indexed again on every start.
     for (auto it = m_definitions.cbegin(); it != m_definitions.cend(); ++it) {
         for (const QString& column : it.value().second) {
-            auto rows = execute(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(quoted(it.key()), quoted(column)));
-            if (!rows)
-                return rows.failure();
-            if (auto done = TermIndex::writeInto(databaseFile, **rows, column); !done)
+            // The rows' statement ends before any undo.
+            const Outcome done = [&]() -> Outcome {
+                auto rows = execute(QStringLiteral("SELECT * FROM main.%1 ORDER BY %2").arg(quoted(it.key()), quoted(column)));
+                if (!rows)
+                    return rows.failure();
+                return TermIndex::writeInto(m_connection->handle, QStringLiteral("compiled"), **rows, column);
+            }();
+            if (!done) {
+                m_connection->execAfterFailure(QStringLiteral("ROLLBACK"));
                 return done;
+            }
         }
     }
-    return {};
+    return run(QStringLiteral("COMMIT"));
 }
