@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTextBrowser>
@@ -82,6 +84,9 @@ void EntryWindow::build()
     m_searchBox->setObjectName(QStringLiteral("entrySearch"));
     m_searchBox->setAccessibleName(say(fr, u"Rechercher dans le dictionnaire", u"Search the dictionary"));
     m_searchBox->setClearButtonEnabled(true);
+    // The clear button shows a picture only: a screen reader is given its word.
+    for (auto* clear : m_searchBox->findChildren<QToolButton*>())
+        clear->setAccessibleName(say(fr, u"Effacer la recherche", u"Clear the search"));
     searchLabel->setBuddy(m_searchBox);
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("entryStatus"));
@@ -140,8 +145,15 @@ void EntryWindow::build()
     mainLayout->addLayout(tools);
     mainLayout->addWidget(m_page, 1);
 
+    // At a large text size the side's lists may need more height than the window has: they
+    // scroll rather than be cut.
+    auto* sideArea = new QScrollArea;
+    sideArea->setWidget(side);
+    sideArea->setWidgetResizable(true);
+    sideArea->setFrameShape(QFrame::NoFrame);
+    sideArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* splitter = new QSplitter;
-    splitter->addWidget(side);
+    splitter->addWidget(sideArea);
     splitter->addWidget(main);
     splitter->setStretchFactor(1, 2);
     splitter->setChildrenCollapsible(false);
@@ -217,6 +229,9 @@ void EntryWindow::setTextSize(int percent)
     setFont(font);
     m_page->document()->setDefaultFont(font);
     render();
+    // Grown to what the larger text needs, within the screen.
+    if (const QScreen* screen = this->screen(); screen && changed)
+        resize(size().expandedTo(minimumSizeHint()).boundedTo(screen->availableSize()));
     if (changed && m_memory) {
         if (auto done = m_memory->setZoom(QStringLiteral("entry"), percent); !done)
             std::fprintf(stderr, "evelmora: %s\n", qPrintable(done.failure().description));
