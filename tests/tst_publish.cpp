@@ -1,5 +1,6 @@
 // A data directory's dictionary published on a real PostgreSQL server, started for the test.
 #include <thread>
+#include <tuple>
 
 #include <QProcess>
 #include <QTest>
@@ -8,6 +9,8 @@
 #include "pgserver.h"
 #include "publication.h"
 #include "serverconnection.h"
+#include "serverindex.h"
+#include "termindex.h"
 #include "store.h"
 #include "storefactory.h"
 #include "testsupport.h"
@@ -57,6 +60,7 @@ private slots:
     void checkedOnTheServer();
     void readersSeeOneDictionaryOrTheOther();
     void refusals();
+    void serverSearchAgreesWithTheProgramsIndex();
 
 private:
     std::unique_ptr<PgServer> m_server;
@@ -100,7 +104,7 @@ void TestPublish::tablesInTheProgramsOrder()
             QCOMPARE(m_server->psql(u"SELECT coalesce(%1::text, '') FROM %2.ps ORDER BY stored"_s.arg(name.toLower(), schema)), column(m_sample, udl, u"PS"_s, name));
     }
     // What the window's searches need is indexed.
-    QCOMPARE(m_server->psql(u"SELECT string_agg(indexdef, E'\\n' ORDER BY indexdef) FROM pg_indexes WHERE schemaname = 'fr_en'"_s).count(u"USING btree"_s), 4);
+    QCOMPARE(m_server->psql(u"SELECT string_agg(indexdef, E'\\n' ORDER BY indexdef) FROM pg_indexes WHERE schemaname = 'fr_en' AND tablename = 'ps'"_s).count(u"USING btree"_s), 4);
 }
 
 void TestPublish::checkedOnTheServer()
@@ -199,6 +203,41 @@ void TestPublish::refusals()
     run = runTool({ u"publish"_s, m_sample, m_server->connection(u"nosuchdatabase"_s) });
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.output.contains(u"database \"nosuchdatabase\" does not exist"_s), qPrintable(run.output));
+}
+
+// The search table publish keeps, searched by the server's own full-text search, finds what the
+// program's own index finds on the same tables.
+void TestPublish::serverSearchAgreesWithTheProgramsIndex()
+{
+    QCOMPARE(runTool({ u"publish"_s, m_sample, m_server->connection() }).exitCode, 0);
+    for (const auto& [french, udl, field] : { std::tuple { true, u"d0.UDL"_s, u"Frensh"_s }, std::tuple { false, u"d2.UDL"_s, u"English"_s } }) {
+        auto onServer = ServerSearchIndex::open(m_server->connection(), french);
+        QVERIFY2(onServer, onServer ? "" : qPrintable(onServer.failure().description));
+        auto description = ConnectionDescription::read(QDir(m_sample).filePath(udl), m_sample);
+        auto store = openStore(*description);
+        QVERIFY(store);
+        auto rows = (*store)->execute(u"SELECT * FROM Ps ORDER BY [%1]"_s.arg(field));
+        QVERIFY(rows);
+        auto local = TermIndex::build(**rows, field);
+        QVERIFY(local);
+        for (const QString& text : { u"anx"_s, u"withdrawal"_s, u"trouble obs"_s, u"l'oedipe"_s, u"MÉMOIRE"_s, u"a"_s, u"zzqq"_s, u"dépressions"_s,
+                                     u"fear of"_s, u"16"_s }) {
+            auto there = (*onServer)->search(text, 10000);
+            auto here = (*local)->search(text, 10000);
+            QVERIFY2(there && here, qPrintable(text));
+            QCOMPARE(there->beginning, here->beginning);
+            // The program's own puts a translation that is the text itself first: compare sets.
+            for (auto [a, b] : { std::pair { there->translated, here->translated }, std::pair { there->containing, here->containing } }) {
+                a.sort();
+                b.sort();
+                QVERIFY2(a == b, qPrintable(text + u": "_s + QString::number(a.size()) + u" / "_s + QString::number(b.size())));
+            }
+        }
+    }
+    // A reader who may read the table but not the search cannot open it: the view then indexes
+    // the rows itself.
+    QCOMPARE(m_server->psql(u"DROP ROLE IF EXISTS plain; CREATE ROLE plain LOGIN; GRANT USAGE ON SCHEMA fr_en TO plain; GRANT SELECT ON fr_en.ps TO plain"_s), QString());
+    QVERIFY(!ServerSearchIndex::open(m_server->connection(u"postgres"_s, u"plain"_s), true));
 }
 
 QTEST_GUILESS_MAIN(TestPublish)

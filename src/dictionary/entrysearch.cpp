@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include "direction.h"
+#include "serverindex.h"
 #include "store.h"
 #include "storefactory.h"
 #include "termindex.h"
@@ -62,13 +63,21 @@ signals:
     void found(const QString& text, const QStringList& beginning, const QStringList& translated, const QStringList& containing);
 
 private:
-    Result<std::unique_ptr<TermIndex>> open()
+    Result<std::unique_ptr<SearchIndex>> open()
     {
         const QString& field = m_direction.searchField;
         if (!m_description.databaseFile.isEmpty()) {
             auto kept = TermIndex::open(m_description.databaseFile, field);
-            if (!kept || *kept)
-                return kept;
+            if (!kept)
+                return kept.failure();
+            if (*kept)
+                return std::unique_ptr<SearchIndex>(std::move(*kept));
+        }
+        if (!m_description.serverConnection.isEmpty()) {
+            // The server's own search where publish made one this reader may read; else the
+            // rows are read once and indexed here.
+            if (auto kept = ServerSearchIndex::open(m_description.serverConnection, m_direction.isFrenchToEnglish()))
+                return std::unique_ptr<SearchIndex>(std::move(*kept));
         }
         // Opened here, so that the store is only ever used from this thread.
         auto store = openStore(m_description);
@@ -78,12 +87,15 @@ private:
         auto rows = (*store)->execute(QStringLiteral("SELECT * FROM Ps ORDER BY [%1]").arg(field));
         if (!rows)
             return rows.failure();
-        return TermIndex::build(**rows, field);
+        auto built = TermIndex::build(**rows, field);
+        if (!built)
+            return built.failure();
+        return std::unique_ptr<SearchIndex>(std::move(*built));
     }
 
     ConnectionDescription m_description;
     const Direction& m_direction;
-    std::unique_ptr<TermIndex> m_index;
+    std::unique_ptr<SearchIndex> m_index;
     std::mutex m_mutex;
     std::optional<QString> m_question;
 };

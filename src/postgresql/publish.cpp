@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "dictionarycollation.h"
+#include "searchindex.h"
 #include "serverconnection.h"
 #include "store.h"
 #include "texttable.h"
@@ -32,6 +33,7 @@ void appendCopyValue(QByteArray* out, const FieldValue& value)
 
 struct Table final {
     QByteArray rows; // COPY text
+    QByteArray search; // COPY text of the search table: place, term, head, names, words
     qsizetype count = 0;
     bool records = false; // the record columns follow the label
 };
@@ -52,6 +54,7 @@ Result<Table> tableOf(const Source& source)
     table.records = columns.hasRecord();
     std::vector<std::optional<std::string>> keys;
     std::vector<QByteArray> lines;
+    std::vector<QByteArray> searchLines; // empty for a row without its search field
     Outcome read = forEachRow(rows, [&](qsizetype i) -> Outcome {
         const FieldValue position = rows.value(i, columns.num);
         const QByteArray digits = position.text.toUtf8();
@@ -85,6 +88,19 @@ Result<Table> tableOf(const Source& source)
         }
         line.append('\t' + QByteArray::number(i));
         lines.push_back(line);
+        // Folded as the program's own index folds them; the server only splits at blanks.
+        const SearchIndex::Entry entry = SearchIndex::entryOf(rows, i, columns, searched);
+        QByteArray searchLine;
+        if (!entry.term.isEmpty()) {
+            const QString names = entry.head + u' ' + entry.translation;
+            for (const QString* text : { &entry.term, &entry.head, &names }) {
+                searchLine.append('\t');
+                appendCopyValue(&searchLine, FieldValue { *text, false });
+            }
+            searchLine.append('\t');
+            appendCopyValue(&searchLine, FieldValue { names + u' ' + entry.body, false });
+        }
+        searchLines.push_back(searchLine);
         ++table.count;
         return {};
     });
@@ -97,8 +113,11 @@ Result<Table> tableOf(const Source& source)
     std::vector<std::size_t> place(keys.size());
     for (std::size_t rank = 0; rank < order.size(); ++rank)
         place[order[rank]] = rank;
-    for (std::size_t i = 0; i < lines.size(); ++i)
+    for (std::size_t i = 0; i < lines.size(); ++i) {
         table.rows.append(lines[i] + '\t' + QByteArray::number(qulonglong(place[i])) + '\n');
+        if (!searchLines[i].isEmpty())
+            table.search.append(QByteArray::number(qulonglong(place[i])) + searchLines[i] + '\n');
+    }
     return table;
 }
 
@@ -107,14 +126,20 @@ Outcome replace(ServerConnection& server, const QByteArray& schema, const Table&
 {
     const QByteArray name = schema + ".ps";
     const QByteArray fresh = schema + ".ps_new";
+    const QByteArray search = schema + ".search";
+    const QByteArray freshSearch = schema + ".search_new";
     for (const QByteArray& sql : QList<QByteArray> {
              "CREATE SCHEMA IF NOT EXISTS " + schema, "DROP TABLE IF EXISTS " + fresh,
            "CREATE TABLE " + fresh + " (english text, frensh text, num bigint, subfield text, label text" + (table.records ? recordColumns : "")
-               + ", key bytea, stored integer NOT NULL, place integer NOT NULL)" }) {
+               + ", key bytea, stored integer NOT NULL, place integer NOT NULL)",
+           "DROP TABLE IF EXISTS " + freshSearch,
+           "CREATE TABLE " + freshSearch + " (place integer NOT NULL, term text NOT NULL, head text NOT NULL, names text NOT NULL, words text NOT NULL)" }) {
         if (Outcome done = server.execute(sql); !done)
             return done;
     }
     if (Outcome sent = server.copyIn("COPY " + fresh + " FROM STDIN", table.rows); !sent)
+        return sent;
+    if (Outcome sent = server.copyIn("COPY " + freshSearch + " FROM STDIN", table.search); !sent)
         return sent;
     auto readers = server.rows("SELECT DISTINCT grantee FROM information_schema.role_table_grants WHERE table_schema = '" + schema
                                + "' AND table_name = 'ps' AND privilege_type = 'SELECT' AND grantee <> current_user");
@@ -123,10 +148,16 @@ Outcome replace(ServerConnection& server, const QByteArray& schema, const Table&
     QList<QByteArray> statements { "CREATE INDEX ON " + fresh + " (key, place)", "CREATE UNIQUE INDEX ON " + fresh + " (place)",
                                    "CREATE UNIQUE INDEX ON " + fresh + " (stored)",
                                    "CREATE INDEX ON " + fresh + " (num)", "DROP TABLE IF EXISTS " + name, "ALTER TABLE " + fresh + " RENAME TO ps",
-                                   "ANALYZE " + name };
+                                   "ANALYZE " + name,
+                                   // The entry view's search: beginnings of the folded headword,
+                                   // and the server's own full-text search over the folded words.
+                                   "CREATE INDEX ON " + freshSearch + " (head text_pattern_ops, place)",
+                                   "CREATE INDEX ON " + freshSearch + " USING gin (to_tsvector('simple', names))",
+                                   "CREATE INDEX ON " + freshSearch + " USING gin (to_tsvector('simple', words))",
+                                   "DROP TABLE IF EXISTS " + search, "ALTER TABLE " + freshSearch + " RENAME TO search", "ANALYZE " + search };
     for (const QStringList& reader : *readers) {
         const QByteArray role = '"' + reader.front().toUtf8().replace("\"", "\"\"") + '"';
-        statements.append("GRANT SELECT ON " + name + " TO " + role);
+        statements.append("GRANT SELECT ON " + name + ", " + search + " TO " + role);
     }
     for (const QByteArray& sql : statements) {
         if (Outcome done = server.execute(sql); !done)

@@ -7,7 +7,6 @@
 
 #include "searchtext.h"
 #include "store.h"
-#include "termrecord.h"
 
 namespace {
 
@@ -34,23 +33,6 @@ struct Statement final {
     ~Statement() { sqlite3_finalize(handle); }
 };
 
-QString field(const QueryResult& rows, qsizetype row, int column)
-{
-    return column < 0 ? QString() : rows.value(row, column).text;
-}
-
-// Everything of a row but its headword and translation that a search may find it by.
-QString bodyOf(const QueryResult& rows, qsizetype row, const TableColumns& columns)
-{
-    QStringList parts { field(rows, row, columns.label), field(rows, row, columns.definitionFrench), field(rows, row, columns.definitionEnglish) };
-    QStringList notes;
-    QStringList warnings;
-    // A record the build never wrote is left out of the search, not a reason to give up.
-    if (!TermRecord::readNotes(field(rows, row, columns.notes), &notes, &warnings))
-        parts << notes << warnings;
-    return SearchText::folded(parts.join(u' '));
-}
-
 // `quoted`: the table's name as a statement names it, with its schema.
 Outcome fill(sqlite3* handle, const QString& quoted, QueryResult& rows, const QString& headField)
 {
@@ -75,7 +57,6 @@ Outcome fill(sqlite3* handle, const QString& quoted, QueryResult& rows, const QS
     const int head = rows.columnIndex(headField);
     if (head < 0)
         return Failure { FailureNumber::FieldNotFound, QStringLiteral("no field %1 to index").arg(headField) };
-    const bool headIsFrench = head == columns->french;
     Statement insert;
     const QByteArray sql = (QStringLiteral("INSERT INTO ") + quoted + QStringLiteral(" (term, head, translation, body) VALUES (?1, ?2, ?3, ?4)")).toUtf8();
     if (sqlite3_prepare_v2(handle, sql.constData(), -1, &insert.handle, nullptr) != SQLITE_OK)
@@ -91,18 +72,13 @@ Outcome fill(sqlite3* handle, const QString& quoted, QueryResult& rows, const QS
         sqlite3_bind_text(insert.handle, at, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     };
     Outcome filled = forEachRow(rows, [&](qsizetype row) -> Outcome {
-        const FieldValue term = rows.value(row, head);
-        if (term.null || term.text.isEmpty())
+        const SearchIndex::Entry entry = SearchIndex::entryOf(rows, row, *columns, head);
+        if (entry.term.isEmpty())
             return {};
-        bind(1, term.text);
-        bind(2, SearchText::folded(term.text));
-        // The tables show a sense's label after its translation; it is searched with the body.
-        QString translation = field(rows, row, headIsFrench ? columns->english : columns->french);
-        const QString label = field(rows, row, columns->label);
-        if (!label.isEmpty() && translation.endsWith(QStringLiteral(" (") + label + u')'))
-            translation.chop(label.size() + 3);
-        bind(3, SearchText::folded(translation));
-        bind(4, bodyOf(rows, row, *columns));
+        bind(1, entry.term);
+        bind(2, entry.head);
+        bind(3, entry.translation);
+        bind(4, entry.body);
         const int rc = sqlite3_step(insert.handle);
         sqlite3_reset(insert.handle);
         if (rc != SQLITE_DONE)
@@ -171,7 +147,7 @@ Result<std::unique_ptr<TermIndex>> TermIndex::open(const QString& databaseFile, 
     return index;
 }
 
-Result<TermIndex::Hits> TermIndex::search(const QString& text, int limit) const
+Result<SearchIndex::Hits> TermIndex::search(const QString& text, int limit) const
 {
     Hits hits;
     const QStringList words = SearchText::words(text);

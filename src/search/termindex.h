@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "failure.h"
+#include "searchindex.h"
 
 class QueryResult;
 struct sqlite3;
@@ -14,9 +15,9 @@ struct sqlite3;
 // A full-text index (SQLite's FTS5) of one direction's entries: each headword, and the words
 // of its translation, label, definitions and notes, folded by SearchText. It lives in memory,
 // built from the rows a store gives, or in a compiled store's file beside its tables.
-class TermIndex final {
+class TermIndex final : public SearchIndex {
 public:
-    ~TermIndex();
+    ~TermIndex() override;
     TermIndex(const TermIndex&) = delete;
     TermIndex& operator=(const TermIndex&) = delete;
 
@@ -28,14 +29,7 @@ public:
     // The index a compiled store holds, read-only; null when it holds none.
     static Result<std::unique_ptr<TermIndex>> open(const QString& databaseFile, const QString& headField);
 
-    struct Hits {
-        QStringList beginning;  // headwords that begin with the text, in the dictionary's order
-        QStringList translated; // then those whose headword or translation holds it
-        QStringList containing; // then those whose other words hold it; each headword in one list only
-    };
-    // At most `limit` headwords in all, each once. The last word of the text may be the
-    // beginning of a word; the others must be whole.
-    Result<Hits> search(const QString& text, int limit) const;
+    Result<Hits> search(const QString& text, int limit) const override;
 
 private:
     TermIndex(sqlite3* handle, const QString& headField);
