@@ -494,11 +494,8 @@ void DictionaryWindow::setZoom(int percent)
 
 void DictionaryWindow::zoomBy(int step)
 {
-    const int before = m_zoom->percent();
-    const int* at = std::find(std::begin(WindowZoom::steps), std::end(WindowZoom::steps), before);
-    const qsizetype index = std::clamp<qsizetype>((at - std::begin(WindowZoom::steps)) + step, 0, qsizetype(std::size(WindowZoom::steps)) - 1);
-    if (WindowZoom::steps[index] != before)
-        setZoom(WindowZoom::steps[index]);
+    if (const int next = WindowZoom::next(m_zoom->percent(), step); next != m_zoom->percent())
+        setZoom(next);
 }
 
 EntryWindow* DictionaryWindow::openEntryView()

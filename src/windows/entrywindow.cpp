@@ -27,11 +27,9 @@
 #include "entrysenses.h"
 #include "store.h"
 #include "usermemory.h"
+#include "windowzoom.h"
 
 namespace {
-
-// The text sizes the keys step through, as the dictionary window's zoom does.
-constexpr int sizes[] = { 80, 90, 100, 110, 125, 150, 175, 200 };
 
 QString say(bool french, const char16_t* fr, const char16_t* en)
 {
@@ -208,11 +206,8 @@ void EntryWindow::build()
     }
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_D), [this] { m_star->click(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_T), [this] { m_definitionLanguage->toggle(); });
-    const auto step = [this](int direction) {
-        const int* at = std::find(std::begin(sizes), std::end(sizes), m_textSize);
-        const qsizetype index = at == std::end(sizes) ? 2 : at - std::begin(sizes);
-        setTextSize(sizes[std::clamp<qsizetype>(index + direction, 0, std::size(sizes) - 1)]);
-    };
+    // The same steps as the dictionary window's zoom.
+    const auto step = [this](int direction) { setTextSize(WindowZoom::next(m_textSize, direction)); };
     for (const auto& keys : { QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal) })
         shortcut(keys, [step] { step(1); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus), [step] { step(-1); });

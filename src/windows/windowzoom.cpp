@@ -63,9 +63,9 @@ int WindowZoom::set(int percent)
     return percent;
 }
 
-int WindowZoom::step(int direction)
+int WindowZoom::next(int percent, int direction)
 {
-    const int* at = std::find(std::begin(steps), std::end(steps), m_percent);
+    const int* at = std::find(std::begin(steps), std::end(steps), percent);
     const qsizetype index = at == std::end(steps) ? 2 : at - std::begin(steps);
-    return set(steps[std::clamp<qsizetype>(index + direction, 0, qsizetype(std::size(steps)) - 1)]);
+    return steps[std::clamp<qsizetype>(index + direction, 0, qsizetype(std::size(steps)) - 1)];
 }

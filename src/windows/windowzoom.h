@@ -19,9 +19,10 @@ public:
     int percent() const { return m_percent; }
     // Clamped to the steps' range; returns the percentage set.
     int set(int percent);
-    int step(int direction);
 
     static constexpr int steps[] = { 80, 90, 100, 110, 125, 150, 175, 200 };
+    // The step `direction` steps from `percent` (from 100 if it is none), within the steps.
+    static int next(int percent, int direction);
 
 private:
     struct Original {
