@@ -76,6 +76,7 @@ private slots:
     void termBasesRoundTrip();
     void exportOneDirection();
     void exportRefusals();
+    void glossariesForOtherPrograms();
     void failedBuildLeavesTheDataAlone();
 };
 
@@ -513,7 +514,7 @@ void TestTablesTool::exportRefusals()
 {
     QTemporaryDir dir;
     QCOMPARE(runTool({ u"build"_s, QStringLiteral(SAMPLE_TERMS), dir.path() }).exitCode, 0);
-    const QString usage = u"usage: evelmora-tables export DATA_DIRECTORY --format tbx|csv [--direction fr|en] [--output FILE]\n"_s;
+    const QString usage = u"usage: evelmora-tables export DATA_DIRECTORY --format tbx|csv|omegat|anki [--direction fr|en] [--subfield SUBFIELD] [--output FILE]\n"_s;
     const QList<std::pair<QStringList, QString>> cases {
         { { dir.path() }, usage },
         { { dir.path(), u"--format"_s, u"xml"_s }, usage },
@@ -523,6 +524,10 @@ void TestTablesTool::exportRefusals()
         { { dir.path(), u"--format"_s, u"csv"_s, u"--fromat"_s }, u"evelmora-tables export: unknown option --fromat\n"_s },
         { { dir.path(), dir.path(), u"--format"_s, u"csv"_s }, u"evelmora-tables export: one data directory expected, "_s + dir.path() + u" is a second\n"_s },
         { { dir.filePath(u"nowhere"_s), u"--format"_s, u"csv"_s }, dir.filePath(u"nowhere"_s) + u": no such data directory\n"_s },
+        { { dir.path(), u"--format"_s, u"csv"_s, u"--subfield"_s, u"clinical"_s }, u"evelmora-tables export: --subfield is for --format anki\n"_s },
+        { { dir.path(), u"--format"_s, u"anki"_s, u"--subfield"_s, u"clinic"_s }, u"evelmora-tables export: unknown subfield \"clinic\": clinical, "_s },
+        { { dir.path(), u"--format"_s, u"omegat"_s, u"--output"_s, dir.filePath(u"no/such/glossary.txt"_s) },
+          u"cannot write "_s + dir.filePath(u"no/such/glossary.txt"_s) + u": "_s },
         { { dir.path(), u"--format"_s, u"csv"_s, u"--output"_s, dir.filePath(u"no/such/folder.csv"_s) },
           u"cannot write "_s + dir.filePath(u"no/such/folder.csv"_s) + u": "_s },
     };
@@ -532,6 +537,34 @@ void TestTablesTool::exportRefusals()
         QVERIFY2(run.output.startsWith(message), qPrintable(run.output));
     }
     QVERIFY(!QFileInfo::exists(dir.filePath(u"no"_s)));
+}
+
+// A CAT tool's glossary and a flash-card deck, each one way, from a term base with labels, a
+// one-way pair, parts of speech and a definition holding quotes.
+void TestTablesTool::glossariesForOtherPrograms()
+{
+    QTemporaryDir dir;
+    writeTextFile(dir.path(), u"t.tsv"_s,
+                  "Frensh\tEnglish\tDirection\tSubfield\tLabelEn\tLabelFr\n"
+                  "délire\tdelusion\tboth\tclinical\t\t\n"
+                  "angoisse\tanguish\tboth\tpsychoanalysis\texistential\texistentielle\n"
+                  "refouler\trepress\tfr\tpsychoanalysis\t\t\n");
+    writeTextFile(dir.path(), u"t.grammar.tsv"_s,
+                  "Language\tTerm\tPartOfSpeech\tGender\nfr\tdélire\tnoun\tm\nen\tdelusion\tnoun\t\nfr\tangoisse\tnoun\tf\nen\tanguish\tnoun\t\n"
+                  "fr\trefouler\tverb\t\nen\trepress\tverb\t\n");
+    writeTextFile(dir.path(), u"t.definitions.tsv"_s,
+                  "French\tEnglish\tDefinitionFr\tDefinitionEn\ndélire\tdelusion\tConviction « fausse ».\tA \"fixed\" false belief.\n");
+    const QString data = dir.filePath(u"data"_s);
+    QCOMPARE(runTool({ u"build"_s, dir.filePath(u"t.tsv"_s), data }).exitCode, 0);
+    const auto exported = [&](const QStringList& options) { return QString::fromUtf8(standardOutput(QStringList { u"export"_s, data } + options)); };
+    QCOMPARE(exported({ u"--format"_s, u"omegat"_s }),
+             u"angoisse\tanguish\texistential; noun\ndélire\tdelusion\tnoun\nrefouler\trepress\tverb\n"_s);
+    QCOMPARE(exported({ u"--format"_s, u"omegat"_s, u"--direction"_s, u"en"_s }), u"anguish\tangoisse\texistentielle; noun\ndelusion\tdélire\tnoun\n"_s);
+    const QString header = u"#separator:tab\n#html:false\n#columns:Term\tTranslation\tDefinition\tTags\n#tags column:4\n"_s;
+    QCOMPARE(exported({ u"--format"_s, u"anki"_s, u"--direction"_s, u"en"_s, u"--subfield"_s, u"clinical"_s }),
+             header + u"delusion\tdélire\t\"A \"\"fixed\"\" false belief.\"\tclinical\n"_s);
+    QCOMPARE(exported({ u"--format"_s, u"anki"_s, u"--subfield"_s, u"psychoanalysis"_s }),
+             header + u"angoisse\tanguish (existential)\t\tpsychoanalysis\nrefouler\trepress\t\tpsychoanalysis\n"_s);
 }
 
 void TestTablesTool::failedBuildLeavesTheDataAlone()
