@@ -4,6 +4,7 @@
 #include "dictionaryoperations.h"
 #include "direction.h"
 #include "store.h"
+#include "termsource.h"
 
 Result<QList<Sense>> sensesOf(const std::shared_ptr<Store>& store, const Direction& direction, const QString& headword)
 {
@@ -26,10 +27,7 @@ Result<QList<Sense>> sensesOf(const std::shared_ptr<Store>& store, const Directi
         if (!record)
             return record.failure();
         // The tables show a sense's label after its translation; the view shows it apart.
-        QString translation = text(french ? Column::english : Column::french);
-        const QString label = text(Column::label);
-        if (!label.isEmpty() && translation.endsWith(QStringLiteral(" (") + label + u')'))
-            translation.chop(label.size() + 3);
+        const QString translation = TermSource::withoutLabel(text(french ? Column::english : Column::french), text(Column::label));
         senses.append(Sense { .term = text(french ? Column::french : Column::english),
                               .translation = translation,
                               .subfield = text(Column::subfield),

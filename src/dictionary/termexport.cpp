@@ -47,14 +47,6 @@ Outcome readRecord(const Row& row, bool fromFrench, Entry* entry, const QString&
     return {};
 }
 
-// The translation without the label the build wrote after it; unchanged when it does not end
-// with that label in parentheses.
-QString withoutLabel(const QString& shown, const QString& label)
-{
-    const QString suffix = QStringLiteral(" (") + label + u')';
-    return !label.isEmpty() && shown.endsWith(suffix) ? shown.chopped(suffix.size()) : shown;
-}
-
 Result<QList<Row>> rowsOf(const Direction& direction, const QString& dataDirectory)
 {
     if (!QFileInfo(dataDirectory).isDir())
@@ -81,7 +73,7 @@ Result<QList<Row>> rowsOf(const Direction& direction, const QString& dataDirecto
                   .notes = text(i, columns->notes),
                   .related = text(i, columns->related) };
         QString& translation = frenchToEnglish ? row.english : row.french;
-        const QString bare = withoutLabel(translation, row.label);
+        const QString bare = TermSource::withoutLabel(translation, row.label);
         if (bare == translation)
             row.label.clear(); // a label not written after the translation is not one the build made
         translation = bare;

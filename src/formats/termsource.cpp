@@ -259,6 +259,12 @@ QString Entry::shownFrench() const
     return withLabel(french, labelFrench);
 }
 
+QString withoutLabel(const QString& shown, const QString& label)
+{
+    const QString suffix = QStringLiteral(" (") + label + u')';
+    return !label.isEmpty() && shown.endsWith(suffix) ? shown.chopped(suffix.size()) : shown;
+}
+
 const QStringList& subfields()
 {
     static const QStringList codes { QStringLiteral("clinical"),   QStringLiteral("biological"),     QStringLiteral("cognitive"),

@@ -43,6 +43,10 @@ struct Entry final {
     QString shownFrench() const;
 };
 
+// A translation as a table shows it, without the label written after it; unchanged when it
+// does not end with that label in parentheses.
+QString withoutLabel(const QString& shown, const QString& label);
+
 // The longest term, label or subfield a table holds: far beyond any term (the sample's longest
 // has 90 characters, a window's line shows about as many) and well within what a look-up
 // request carries.

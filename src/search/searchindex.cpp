@@ -3,6 +3,7 @@
 #include "searchtext.h"
 #include "store.h"
 #include "termrecord.h"
+#include "termsource.h"
 
 namespace {
 
@@ -19,10 +20,8 @@ SearchIndex::Entry SearchIndex::entryOf(const QueryResult& rows, qsizetype row, 
     if (term.null || term.text.isEmpty())
         return {};
     // The tables show a sense's label after its translation; it is searched with the body.
-    QString translation = field(rows, row, head == columns.french ? columns.english : columns.french);
     const QString label = field(rows, row, columns.label);
-    if (!label.isEmpty() && translation.endsWith(QStringLiteral(" (") + label + u')'))
-        translation.chop(label.size() + 3);
+    const QString translation = TermSource::withoutLabel(field(rows, row, head == columns.french ? columns.english : columns.french), label);
     QStringList parts { label, field(rows, row, columns.definitionFrench), field(rows, row, columns.definitionEnglish) };
     QStringList notes;
     QStringList warnings;

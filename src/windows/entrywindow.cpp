@@ -89,21 +89,22 @@ void EntryWindow::build()
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("entryStatus"));
     m_status->setWordWrap(true);
-    auto* resultsLabel = new QLabel(say(fr, u"Résu&ltats", u"Resu&lts"));
-    m_results = new QListWidget;
-    m_results->setObjectName(QStringLiteral("entryResults"));
-    m_results->setAccessibleName(say(fr, u"Résultats", u"Results"));
-    resultsLabel->setBuddy(m_results);
-    auto* favouritesLabel = new QLabel(say(fr, u"&Favoris", u"&Favourites"));
-    m_favourites = new QListWidget;
-    m_favourites->setObjectName(QStringLiteral("entryFavourites"));
-    m_favourites->setAccessibleName(say(fr, u"Favoris", u"Favourites"));
-    favouritesLabel->setBuddy(m_favourites);
-    auto* historyLabel = new QLabel(say(fr, u"&Historique", u"&History"));
-    m_history = new QListWidget;
-    m_history->setObjectName(QStringLiteral("entryHistory"));
-    m_history->setAccessibleName(say(fr, u"Historique des recherches", u"Search history"));
-    historyLabel->setBuddy(m_history);
+    // Each list under a label of its own, whose mnemonic reaches it.
+    const auto list = [fr](const QString& name, const char16_t* caption, const char16_t* legend, const char16_t* spoken, const char16_t* heard,
+                           QLabel** label) {
+        *label = new QLabel(say(fr, caption, legend));
+        auto* widget = new QListWidget;
+        widget->setObjectName(name);
+        widget->setAccessibleName(say(fr, spoken, heard));
+        (*label)->setBuddy(widget);
+        return widget;
+    };
+    QLabel* resultsLabel = nullptr;
+    QLabel* favouritesLabel = nullptr;
+    QLabel* historyLabel = nullptr;
+    m_results = list(QStringLiteral("entryResults"), u"Résu&ltats", u"Resu&lts", u"Résultats", u"Results", &resultsLabel);
+    m_favourites = list(QStringLiteral("entryFavourites"), u"&Favoris", u"&Favourites", u"Favoris", u"Favourites", &favouritesLabel);
+    m_history = list(QStringLiteral("entryHistory"), u"&Historique", u"&History", u"Historique des recherches", u"Search history", &historyLabel);
     m_rememberHistory = new QCheckBox(say(fr, u"Se souvenir de l'historique", u"Remember the history"));
     m_rememberHistory->setObjectName(QStringLiteral("entryRememberHistory"));
     m_rememberHistory->setChecked(m_memory && m_memory->rememberHistory());
