@@ -514,7 +514,7 @@ void TestTablesTool::exportRefusals()
 {
     QTemporaryDir dir;
     QCOMPARE(runTool({ u"build"_s, QStringLiteral(SAMPLE_TERMS), dir.path() }).exitCode, 0);
-    const QString usage = u"usage: evelmora-tables export DATA_DIRECTORY --format tbx|csv|omegat|anki [--direction fr|en] [--subfield SUBFIELD] [--output FILE]\n"_s;
+    const QString usage = u"usage: evelmora-tables export DATA_DIRECTORY --format tbx|csv|omegat|anki|dictd|stardict [--direction fr|en] [--subfield SUBFIELD] [--output FILE|FOLDER]\n"_s;
     const QList<std::pair<QStringList, QString>> cases {
         { { dir.path() }, usage },
         { { dir.path(), u"--format"_s, u"xml"_s }, usage },

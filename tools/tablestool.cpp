@@ -53,8 +53,8 @@ CommandAnswer run(const QStringList& arguments, const QString& programDirectory)
         }
     }
     const char* usage = "usage: evelmora-tables build TERMS.tsv|TERMS.csv|TERMS.tbx DATA_DIRECTORY\n"
-                        "       evelmora-tables export DATA_DIRECTORY --format tbx|csv|omegat|anki [--direction fr|en] [--subfield SUBFIELD]\n"
-                        "                              [--output FILE]\n"
+                        "       evelmora-tables export DATA_DIRECTORY --format tbx|csv|omegat|anki|dictd|stardict [--direction fr|en]\n"
+                        "                              [--subfield SUBFIELD] [--output FILE|FOLDER]\n"
                         "       evelmora-tables publish DATA_DIRECTORY CONNECTION\n"
                         "       evelmora-tables connect CONNECTION DATA_DIRECTORY\n"
                         "       evelmora-tables lint TERMS.tsv\n"

@@ -20,9 +20,4 @@ struct Options {
 
 QString html(const QString& headword, const QList<Sense>& senses, const Options& options);
 
-// "n.f.", "adj.", "loc." in French; "n. (feminine)", "phr." in English.
-QString grammar(const TermRecord::Side& side, bool french);
-QString subfieldName(const QString& code, bool french);
-QString relationName(const QString& relation, bool french);
-
 } // namespace EntryPage
