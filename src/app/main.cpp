@@ -2,14 +2,21 @@
 #include <QIcon>
 #include <QStyleFactory>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <memory>
+#include <optional>
 
 #include "commandline.h"
+#include "compactwindow.h"
 #include "displaycheck.h"
 #include "lookupchannel.h"
 #include "programplaces.h"
 #include "programservices.h"
 #include "qtplatform.h"
+#include "selectionlookup.h"
+#include "textselection.h"
 #include "windowflow.h"
 
 int main(int argc, char* argv[])
@@ -32,6 +39,7 @@ int main(int argc, char* argv[])
         if (LookupChannel::handOver(LookupChannel::name(), command.english, command.word))
             return 0;
         break;
+    case CommandLine::Action::LookUpSelection: // the selection needs the display
     case CommandLine::Action::Start:
         break;
     }
@@ -55,16 +63,46 @@ int main(int argc, char* argv[])
     installFontSubstitutions();
     discardToolkitSettings();
 
-    const ProgramPlaces places = ProgramPlaces::find(QCoreApplication::applicationDirPath(), QStringLiteral(EVELMORA_DATA_DIR),
-                                                     [](const char* name) { return qEnvironmentVariable(name); });
+    const ProgramPlaces places = ProgramPlaces::find(QCoreApplication::applicationDirPath(),
+        QStringLiteral(EVELMORA_DATA_DIR), [](const char* name) { return qEnvironmentVariable(name); });
+
+    std::optional<SelectionLookUp> selection;
+    if (command.action == CommandLine::Action::LookUpSelection) {
+        DesktopSelection desktop;
+        selection.emplace(desktop, command, places.dataDirectory);
+        if (selection->problem()) {
+            std::fprintf(stderr, "evelmora: %s\n", qPrintable(*selection->problem()));
+            // Started from a desktop shortcut, nobody reads standard error: the window says it.
+            if (::isatty(STDERR_FILENO))
+                return 1;
+        } else if (selection->handOver(LookupChannel::name())) {
+            return 0;
+        }
+    }
 
     ProgramServices program(app, places.dataDirectory, places.programDirectory);
     WindowFlow flow(program.windows(), program.presentations());
     LookupServer lookups;
     lookups.listen(LookupChannel::name()); // another start may already listen: look-ups then go there
-    QObject::connect(&lookups, &LookupServer::lookUpRequested, &flow,
-                     [&flow](bool english, const QString& word) { flow.lookUp(english ? MainWindow::Eng2 : MainWindow::F1, word); });
-    if (command.action == CommandLine::Action::LookUp)
+    std::unique_ptr<CompactWindow> compact;
+    QObject::connect(
+        &lookups, &LookupServer::lookUpRequested, &flow, [&flow, &compact](bool english, const QString& word) {
+            // A look-up while only the compact window is up replaces its entry.
+            if (compact && compact->isVisible()) {
+                compact->lookUp(english, word);
+                compact->showNearPointer();
+            } else {
+                flow.lookUp(english ? MainWindow::Eng2 : MainWindow::F1, word);
+            }
+        });
+    if (selection) {
+        compact = selection->window();
+        QObject::connect(
+            compact.get(), &CompactWindow::openRequested, &flow, [&flow](bool english, const QString& word) {
+                flow.lookUp(english ? MainWindow::Eng2 : MainWindow::F1, word);
+            });
+        compact->showNearPointer();
+    } else if (command.action == CommandLine::Action::LookUp)
         flow.lookUp(command.english ? MainWindow::Eng2 : MainWindow::F1, QString::fromStdString(command.word));
     else
         flow.start();

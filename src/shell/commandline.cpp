@@ -19,10 +19,23 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments)
         line.word = arguments[1];
         return line;
     }
-    line.action = Action::Usage;
     const std::string& first = arguments[0];
+    if (first == "--selection" || first == "--clipboard") {
+        line.clipboard = first == "--clipboard";
+        if (arguments.size() == 1 || (arguments.size() == 2 && (arguments[1] == "--fr" || arguments[1] == "--en"))) {
+            line.action = Action::LookUpSelection;
+            line.languageChosen = arguments.size() == 2;
+            line.english = line.languageChosen && arguments[1] == "--en";
+        } else {
+            line.action = Action::Usage;
+            line.problem = first + " takes only --fr or --en after it";
+        }
+        return line;
+    }
+    line.action = Action::Usage;
     if (first == "--fr" || first == "--en")
-        line.problem = arguments.size() == 1 ? first + " needs a word" : "one look-up at a time: " + first + " takes one word";
+        line.problem
+            = arguments.size() == 1 ? first + " needs a word" : "one look-up at a time: " + first + " takes one word";
     else if (first == "--help" || first == "-h" || first == "--version")
         line.problem = first + " takes nothing after it";
     else if (first.starts_with('-'))
@@ -37,6 +50,12 @@ const char* CommandLine::usage()
     return "usage: evelmora                 start at the welcome window\n"
            "       evelmora --fr WORD       open the French-to-English dictionary on WORD\n"
            "       evelmora --en WORD       open the English-to-French dictionary on WORD\n"
+           "       evelmora --selection [--fr|--en]\n"
+           "                                look up the selected text (the primary selection)\n"
+           "       evelmora --clipboard [--fr|--en]\n"
+           "                                look up the text on the clipboard\n"
            "       evelmora --help | --version\n"
-           "A look-up while the program runs is shown in the running program.\n";
+           "A look-up while the program runs is shown in the running program. Without it, a\n"
+           "selection is shown in a small window; without --fr or --en, the dictionary that\n"
+           "holds the word is chosen, French first.\n";
 }
