@@ -21,7 +21,8 @@ root=$work/root
 dpkg-deb -x "$deb" "$root"
 id=org.evelmora.Evelmora
 for file in usr/bin/evelmora usr/bin/evelmora-tables usr/bin/evelmora-lookup usr/libexec/evelmora/evelmora-chmprobe \
-    usr/share/evelmora/eVelmoraEFs/d0.UDL usr/share/evelmora/eVelmoraEFs/d2.UDL usr/share/evelmora/content.json \
+    usr/share/evelmora/eVelmoraEFs/d0.UDL usr/share/evelmora/eVelmoraEFs/d2.UDL usr/share/evelmora/eVelmoraEFs/compiled/d0.UDL \
+    usr/share/evelmora/content.json \
     usr/share/evelmora/biblioeng1.rtf usr/share/evelmora/music/music1.mid usr/share/evelmora/efFR.chm usr/share/evelmora/MindHelpE.chm \
     usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml usr/share/icons/hicolor/scalable/apps/$id.svg \
     usr/share/icons/hicolor/16x16/apps/$id.png usr/share/icons/hicolor/256x256/apps/$id.png \
@@ -43,6 +44,10 @@ for tool in evelmora-tables evelmora-lookup; do
     [ "$tool" = evelmora-lookup ] && found=$("$root/usr/bin/$tool" "$root/usr/share/evelmora/eVelmoraEFs" fr anxiété)
     [ "$found" = "$(printf 'anxiété\tanxiety')" ] || fail "$tool found \"$found\" for anxiété"
 done
+# The package's compiled copy is no older than its tables: the quick tool answers from it alone.
+found=$(EVELMORA_LOOKUP_NO_HANDOVER=1 "$root/usr/bin/evelmora-lookup" "$root/usr/share/evelmora/eVelmoraEFs" en anxiety) \
+    || fail "evelmora-lookup did not answer from the installed compiled copy"
+[ "$found" = "$(printf 'anxiété\tanxiety')" ] || fail "the compiled copy gave \"$found\" for anxiety"
 desktop-file-validate "$root/usr/share/applications/$id.desktop"
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$id.metainfo.xml" >/dev/null || appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml"
 # Lintian, where it is installed (./test installs it): an error is a regression.

@@ -78,6 +78,7 @@ private slots:
     void exportRefusals();
     void glossariesForOtherPrograms();
     void failedBuildLeavesTheDataAlone();
+    void lookUpToolsReadTheCompiledCopy();
 };
 
 void TestTablesTool::buildsTablesThatPassTheCheck()
@@ -596,6 +597,61 @@ void TestTablesTool::failedBuildLeavesTheDataAlone()
         left.append(u"efENG.chm"_s);
     left.sort(Qt::CaseInsensitive);
     QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), left);
+}
+
+void TestTablesTool::lookUpToolsReadTheCompiledCopy()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(u"data"_s);
+    const QString textOnly = dir.filePath(u"text"_s);
+    const QByteArray source = "Frensh\tEnglish\nanxiété\tanxiety\nÉtat limite\tborderline state\nbiais\tbias\nbiais de confirmation\tconfirmation bias\n";
+    writeTextFile(dir.path(), u"terms.tsv"_s, source);
+    for (const QString& target : { data, textOnly })
+        QCOMPARE(runTool({ u"build"_s, dir.filePath(u"terms.tsv"_s), target }).exitCode, 0);
+    const QMap<QString, QByteArray> before = filesUnder(data);
+    const Run copied = runTool({ u"compile"_s, data, u"--copy"_s });
+    QVERIFY2(copied.exitCode == 0, qPrintable(copied.output));
+    // The windows' own connection files are left alone; the copy names nothing outside it.
+    QMap<QString, QByteArray> after = filesUnder(data);
+    for (auto it = after.begin(); it != after.end();)
+        it = it.key().startsWith(u"compiled/"_s) ? after.erase(it) : std::next(it);
+    QVERIFY(after == before);
+    QCOMPARE(QDir(data + u"/compiled"_s).entryList(QDir::Files, QDir::Name), (QStringList { u"d0.UDL"_s, u"d2.UDL"_s, u"en-fr.sqlite"_s, u"fr-en.sqlite"_s }));
+
+    // The quick tool answers from the copy alone, as the tool answers from the text tables.
+    const auto quick = [&](const QString& language, const QString& word) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"EVELMORA_LOOKUP_NO_HANDOVER"_s, u"1"_s);
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(LOOKUP_TOOL), { data, language, word });
+        process.waitForFinished(30000);
+        return std::pair { process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()) };
+    };
+    const QList<std::pair<QString, QString>> words { { u"fr"_s, u"anxiete"_s }, { u"fr"_s, u"BIAIS DE"_s }, { u"fr"_s, u"etat limite"_s },
+                                                     { u"en"_s, u"confirmation"_s }, { u"en"_s, u"bias"_s }, { u"en"_s, u"bordel"_s } };
+    for (const auto& [language, word] : words) {
+        const auto [status, out] = quick(language, word);
+        QCOMPARE(status, 0);
+        QCOMPARE(out, runTool({ u"lookup"_s, textOnly, language, word }).output);
+        for (const QString& option : { u"--json"_s, u"--suggest"_s })
+            QCOMPARE(runTool({ u"lookup"_s, option, data, language, word }).output, runTool({ u"lookup"_s, option, textOnly, language, word }).output);
+    }
+
+    // Tables rebuilt after it: the copy is older, the tools read the tables until it is made again.
+    writeTextFile(dir.path(), u"terms.tsv"_s, source + "zoophobie\tzoophobia\n");
+    QCOMPARE(runTool({ u"build"_s, dir.filePath(u"terms.tsv"_s), data }).exitCode, 0);
+    QCOMPARE(quick(u"en"_s, u"zoophobia"_s).first, 3);
+    QCOMPARE(runTool({ u"lookup"_s, data, u"en"_s, u"zoophobia"_s }).output, u"zoophobie\tzoophobia\n"_s);
+    QCOMPARE(runTool({ u"compile"_s, data, u"--copy"_s }).exitCode, 0);
+    QCOMPARE(quick(u"en"_s, u"zoophobia"_s), (std::pair { 0, u"zoophobie\tzoophobia\n"_s }));
+
+    // Compiled tables need no copy: they are what the tools read.
+    QCOMPARE(runTool({ u"compile"_s, textOnly }).exitCode, 0);
+    const Run refused = runTool({ u"compile"_s, textOnly, u"--copy"_s });
+    QCOMPARE(refused.exitCode, 2);
+    QVERIFY2(refused.output.contains(u"names no text tables"_s), qPrintable(refused.output));
+    QVERIFY(!QFileInfo::exists(textOnly + u"/compiled"_s));
 }
 
 QTEST_GUILESS_MAIN(TestTablesTool)

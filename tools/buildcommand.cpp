@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include "compiledcopy.h"
 #include "connectiondescription.h"
 #include "cursor.h"
 #include "dictionarycollation.h"
@@ -304,6 +305,49 @@ CommandAnswer compile(const QString& dataDirectory)
     if (Outcome done = copy.commit(); !done)
         return refused(done.failure().description);
     return { .status = 0, .out = said, .err = noteOf(copy, dataDirectory) };
+}
+
+CommandAnswer compileCopy(const QString& dataDirectory)
+{
+    if (!QFileInfo(dataDirectory).isDir())
+        return refused(dataDirectory + QStringLiteral(": no such data directory"));
+    const QString folder = QDir(dataDirectory).filePath(QString::fromLatin1(CompiledCopy::folder));
+    auto update = DirectoryUpdate::begin(folder);
+    if (!update)
+        return refused(update.failure().description);
+    DirectoryUpdate& copy = **update;
+    QString said;
+    QList<std::pair<const Direction*, qsizetype>> compiled;
+    for (const Direction* direction : { &Direction::frenchToEnglish(), &Direction::englishToFrench() }) {
+        const QString udl = TextFile::findCaseInsensitive(dataDirectory, direction->connectionFile);
+        auto description = ConnectionDescription::read(udl, dataDirectory);
+        if (!description)
+            return refused(description.failure().description);
+        if (!description->databaseFile.isEmpty() || !description->serverConnection.isEmpty())
+            return refused(udl + u" names no text tables: the look-up tools read what it names as it is"_s);
+        // The copy's description names the tables where they are, for the compile to read.
+        QString source = description->tableDirectory;
+        source.replace(u'"', u"\"\""_s);
+        QString text = u"[oledb]\nProvider=text;Data Source=\""_s + source + u'"';
+        if (description->letterStarts)
+            text += u";Letter Starts="_s + *description->letterStarts;
+        if (Outcome written = copy.write(direction->connectionFile, (text + u'\n').toUtf8()); !written)
+            return refused(written.failure().description);
+        auto entries = compileDirection(*direction, copy, folder, &said);
+        if (!entries)
+            return refused(entries.failure().description + u"; the compiled copy is left as it was"_s);
+        // The copy is read through its compiled description only.
+        if (Outcome removed = copy.remove(direction->connectionFile + u".text"_s); !removed)
+            return refused(removed.failure().description);
+        compiled.append({ direction, *entries });
+    }
+    for (const auto& [direction, rows] : compiled) {
+        if (Outcome read = readsBack(copy.path(), *direction, rows); !read)
+            return refused(named(read.failure(), copy, folder).description + u"; the compiled copy is left as it was"_s);
+    }
+    if (Outcome done = copy.commit(); !done)
+        return refused(done.failure().description);
+    return { .status = 0, .out = said, .err = noteOf(copy, folder) };
 }
 
 CommandAnswer connect(const QString& connectionString, const QString& dataDirectory)

@@ -16,6 +16,9 @@ CommandAnswer build(const QString& source, const QString& dataDirectory, const Q
 // Each direction's text tables as a SQLite database beside them, the connection files pointed
 // at it and the old ones kept as <name>.text.
 CommandAnswer compile(const QString& dataDirectory);
+// The same into the data directory's folder "compiled", its connection files left as they
+// are: the copy the look-up tools read while it is no older than the tables.
+CommandAnswer compileCopy(const QString& dataDirectory);
 // Connection files through which a desktop reads a published dictionary.
 CommandAnswer connect(const QString& connectionString, const QString& dataDirectory);
 

@@ -1,6 +1,6 @@
 // Looks a word up as a dictionary window would, in a process that starts in a millisecond or
-// two: it answers from a compiled store (Provider=sqlite) with SQLite and the ordering alone,
-// without Qt. Whatever it does not answer itself (text tables, an unusual connection file, any
+// two: it answers from a compiled store (Provider=sqlite, or the compiled copy beside text
+// tables) with SQLite and the ordering alone, without Qt. Whatever it does not answer itself (text tables, an unusual connection file, any
 // failure to report) it hands to `evelmora-tables lookup` beside it, which prints the same
 // entry or the message the window would show.
 //   evelmora-lookup [--json] [--suggest] [--] DATA_DIRECTORY fr|en WORD
@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "compiledcopy.h"
 #include "quicklookup.h"
 
 namespace {
@@ -49,7 +50,8 @@ int main(int argc, char* argv[])
     }
     if (argc == 4 && (std::strcmp(argv[2], "fr") == 0 || std::strcmp(argv[2], "en") == 0)) {
         const auto& direction = argv[2][0] == 'e' ? QueryTexts::englishToFrench : QueryTexts::frenchToEnglish;
-        if (const auto answer = quickLookup(argv[1], direction, argv[3])) {
+        // Text tables are read from their compiled copy while it is up to date.
+        if (const auto answer = quickLookup(CompiledCopy::directoryFor(argv[1], direction.connectionFile), direction, argv[3])) {
             std::fwrite(answer->data(), 1, answer->size(), stdout);
             return std::fflush(stdout) == 0 ? 0 : 1;
         }

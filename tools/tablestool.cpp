@@ -30,6 +30,8 @@ CommandAnswer run(const QStringList& arguments, const QString& programDirectory)
         return CheckCommand::check(args[2]);
     if (args.size() == 3 && args[1] == u"compile")
         return BuildCommand::compile(args[2]);
+    if (args.size() == 4 && args[1] == u"compile" && args[3] == u"--copy")
+        return BuildCommand::compileCopy(args[2]);
     if (args.size() >= 2 && args[1] == u"lookup") {
         // Options first; "--" ends them, for a word that begins with a dash.
         LookupCommand::Style style;
@@ -59,7 +61,7 @@ CommandAnswer run(const QStringList& arguments, const QString& programDirectory)
                         "       evelmora-tables connect CONNECTION DATA_DIRECTORY\n"
                         "       evelmora-tables lint TERMS.tsv\n"
                         "       evelmora-tables check DATA_DIRECTORY | --server CONNECTION\n"
-                        "       evelmora-tables compile DATA_DIRECTORY\n"
+                        "       evelmora-tables compile DATA_DIRECTORY [--copy]\n"
                         "       evelmora-tables lookup [--json] [--suggest] [--] DATA_DIRECTORY fr|en WORD\n"
                         "       evelmora-tables --help | --version\n";
     if (args.size() == 2 && (args[1] == u"--help" || args[1] == u"-h")) {

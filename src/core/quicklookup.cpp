@@ -1,14 +1,12 @@
 #include "quicklookup.h"
 
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 
-#include "connectionrules.h"
-#include "letterstartrules.h"
+#include "compiledcopy.h"
 #include "positionrule.h"
 #include "searchplan.h"
 #include "sqlitefunctions.h"
@@ -18,52 +16,6 @@ namespace {
 
 using Database = std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)>;
 using Statement = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
-
-constexpr std::size_t maxDescriptionBytes = 64 * 1024;
-
-std::optional<std::string> readSmallFile(const std::string& path)
-{
-    std::unique_ptr<FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file)
-        return std::nullopt;
-    std::string bytes(maxDescriptionBytes + 1, '\0');
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
-    if (std::ferror(file.get()) || bytes.size() > maxDescriptionBytes)
-        return std::nullopt;
-    return bytes;
-}
-
-bool regularFile(const std::string& path)
-{
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
-
-// The database a connection file names with Provider=sqlite, read by the windows' own rules;
-// nullopt for anything else, and for what the windows would report or read otherwise (a file
-// in UTF-16 or Windows-1252, a malformed Letter Starts key, a path the windows clean up first).
-std::optional<std::string> compiledDatabase(const std::string& dataDirectory, const char* connectionFile)
-{
-    auto bytes = readSmallFile(dataDirectory + '/' + connectionFile);
-    if (!bytes || bytes->empty() || bytes->find('\0') != std::string::npos || !Utf8Text::valid(*bytes))
-        return std::nullopt;
-    std::string_view text = *bytes;
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.remove_prefix(3);
-    const auto parsed = ConnectionRules::parse(text);
-    if (!parsed.connection || parsed.connection->kind() != ConnectionRules::Provider::Sqlite)
-        return std::nullopt;
-    const auto& connection = *parsed.connection;
-    if (connection.letterStarts && !LetterStartRules::parse(*connection.letterStarts).table)
-        return std::nullopt;
-    const std::string& source = connection.dataSource;
-    if (source.empty() || source.find("/.") != std::string::npos || source.starts_with('.') || source.find("//") != std::string::npos)
-        return std::nullopt;
-    std::string path = source.starts_with('/') ? source : dataDirectory + '/' + source;
-    if (!regularFile(path))
-        return std::nullopt;
-    return path;
-}
 
 // Runs a query; the statement stands on its first row, or is null when there is none.
 // nullopt when the engine refused the query.
@@ -101,7 +53,7 @@ std::optional<std::string> quickLookup(const std::string& dataDirectory, const Q
     // Qt drops a byte-order mark that begins an argument; the tool then searches without it.
     if (!Utf8Text::valid(word) || word.find('\0') != std::string::npos || word.starts_with("\xEF\xBB\xBF"))
         return std::nullopt;
-    const auto path = compiledDatabase(dataDirectory, direction.connectionFile);
+    const auto path = CompiledCopy::databaseNamedBy(dataDirectory, direction.connectionFile);
     if (!path)
         return std::nullopt;
     sqlite3* handle = nullptr;
