@@ -34,18 +34,22 @@ QChar partnerOf(QChar closing)
 }
 
 struct Search final {
-    bool exact = false;
+    bool exact = false;   // as the window finds it: case and accents aside
+    bool written = false; // and spelt so, accents included
     qsizetype beginning = 0; // how much of the word found the closest entry
 };
 
-Search search(WindowData& data, const Direction& direction, const QString& word)
+Search search(WindowData& data, const Direction& direction, bool english, const QString& word)
 {
     if (!data.lookup)
         return {};
     const auto found = WordSearch(direction, *data.lookup).find(word);
     if (!found)
         return {};
-    return { .exact = found->exact, .beginning = found->beginning.size() };
+    const Result<QString>& headword = english ? found->english : found->french;
+    return { .exact = found->exact,
+             .written = found->exact && headword && headword->compare(word, Qt::CaseInsensitive) == 0,
+             .beginning = found->beginning.size() };
 }
 
 } // namespace
@@ -83,10 +87,11 @@ Result<QString> cleaned(const QString& selection)
 
 bool inEnglish(WindowData& french, WindowData& english, const QString& word)
 {
-    const Search inFrench = search(french, Direction::frenchToEnglish(), word);
-    if (inFrench.exact)
+    const Search inFrench = search(french, Direction::frenchToEnglish(), false, word);
+    const Search inEnglish = search(english, Direction::englishToFrench(), true, word);
+    // "depression" is the English word, though the French window finds "dépression" by it.
+    if (inFrench.written || (inFrench.exact && !inEnglish.written))
         return false;
-    const Search inEnglish = search(english, Direction::englishToFrench(), word);
     if (inEnglish.exact)
         return true;
     static const QString frenchLetters = u"àâçéèêëîïôûùüÿœæÀÂÇÉÈÊËÎÏÔÛÙÜŸŒÆ"_s;

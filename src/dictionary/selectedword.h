@@ -19,8 +19,9 @@ inline constexpr qsizetype maxChars = 200;
 // nothing is left, no letter is in it, it holds a control character, or it is over maxChars.
 Result<QString> cleaned(const QString& selection);
 
-// Whether the English-to-French dictionary looks `word` up: the French one when it holds the
-// word, else the English one when it holds it. When neither does, a letter only French
+// Whether the English-to-French dictionary looks `word` up: the one that holds it as spelt
+// (accents included), French first; else the one that holds it as its window finds words (case
+// and accents aside), French first. When neither does, a letter only French
 // writes (é, ç, œ …) says French; otherwise the dictionary whose closest entry shares the
 // longer beginning with it, French on a tie.
 bool inEnglish(WindowData& french, WindowData& english, const QString& word);
