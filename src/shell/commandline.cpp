@@ -50,12 +50,10 @@ const char* CommandLine::usage()
     return "usage: evelmora                 start at the welcome window\n"
            "       evelmora --fr WORD       open the French-to-English dictionary on WORD\n"
            "       evelmora --en WORD       open the English-to-French dictionary on WORD\n"
-           "       evelmora --selection [--fr|--en]\n"
-           "                                look up the selected text (the primary selection)\n"
-           "       evelmora --clipboard [--fr|--en]\n"
-           "                                look up the text on the clipboard\n"
+           "       evelmora --selection     look up the selected text (the primary selection)\n"
+           "       evelmora --clipboard     look up the text on the clipboard\n"
            "       evelmora --help | --version\n"
            "A look-up while the program runs is shown in the running program. Without it, a\n"
-           "selection is shown in a small window; without --fr or --en, the dictionary that\n"
-           "holds the word is chosen, French first.\n";
+           "selection is shown in a small window. --fr or --en after --selection or --clipboard\n"
+           "chooses the dictionary; without them, the one that holds the word, French first.\n";
 }
