@@ -30,7 +30,7 @@ QString say(bool french, const char16_t* inFrench, const char16_t* inEnglish)
 } // namespace
 
 CompactWindow::CompactWindow(WindowData french, WindowData english, QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    : QDialog(parent)
     , m_french(std::move(french))
     , m_english(std::move(english))
 {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <QWidget>
+#include <QDialog>
 
 #include "windowdata.h"
 
@@ -10,8 +10,9 @@ class QTextBrowser;
 
 // The small window a word selected in another program opens in when the dictionary is not
 // running: the entry with its record, near the pointer, and a button that opens the full
-// dictionary window on it. Escape closes it. Each look-up handed to it replaces the entry.
-class CompactWindow final : public QWidget
+// dictionary window on it. Escape closes it. Each look-up handed to it replaces the entry. A
+// dialog, so that a screen reader says what opened over the other program.
+class CompactWindow final : public QDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CompactWindow)
