@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "benchclock.h"
 #include "dictionarywindow.h"
 #include "entrysearch.h"
 #include "entrywindow.h"
@@ -26,18 +27,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double percentile(std::vector<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(p * double(values.size())))];
-}
+using BenchClock::Clock;
+using BenchClock::msSince;
+using BenchClock::percentile;
 
 // Words of a made-up language: a headword and its translation of one to three of them.
 QStringList vocabulary(std::mt19937& random)

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QProcess>
 
+#include "benchclock.h"
 #include "dictionarywindow.h"
 #include "lookupchannel.h"
 #include "qtplatform.h"
@@ -22,18 +23,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double percentile(std::vector<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(p * double(values.size())))];
-}
+using BenchClock::Clock;
+using BenchClock::msSince;
+using BenchClock::percentile;
 
 // Both boxes of every dictionary window shown, to tell when one changed.
 QString shown()

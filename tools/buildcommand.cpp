@@ -191,6 +191,20 @@ QString noteOf(const DirectoryUpdate& update, const QString& dataDirectory)
     return said;
 }
 
+// The compiled tables read back as the windows read them, then put in the place of `shown`;
+// `what` names it in a refusal, which leaves it as it was.
+CommandAnswer putInPlace(DirectoryUpdate& copy, const QList<std::pair<const Direction*, qsizetype>>& compiled, const QString& shown, const QString& what,
+                         const QString& said)
+{
+    for (const auto& [direction, rows] : compiled) {
+        if (Outcome read = readsBack(copy.path(), *direction, rows); !read)
+            return refused(named(read.failure(), copy, shown).description + u"; "_s + what + u" is left as it was"_s);
+    }
+    if (Outcome done = copy.commit(); !done)
+        return refused(done.failure().description);
+    return { .status = 0, .out = said, .err = noteOf(copy, shown) };
+}
+
 } // namespace
 
 LetterStartTable letterStarts(const QStringList& terms)
@@ -298,13 +312,7 @@ CommandAnswer compile(const QString& dataDirectory)
             return refused(entries.failure().description + u"; the data directory is left as it was"_s);
         compiled.append({ direction, *entries });
     }
-    for (const auto& [direction, rows] : compiled) {
-        if (Outcome read = readsBack(copy.path(), *direction, rows); !read)
-            return refused(named(read.failure(), copy, dataDirectory).description + u"; the data directory is left as it was"_s);
-    }
-    if (Outcome done = copy.commit(); !done)
-        return refused(done.failure().description);
-    return { .status = 0, .out = said, .err = noteOf(copy, dataDirectory) };
+    return putInPlace(copy, compiled, dataDirectory, u"the data directory"_s, said);
 }
 
 CommandAnswer compileCopy(const QString& dataDirectory)
@@ -341,13 +349,7 @@ CommandAnswer compileCopy(const QString& dataDirectory)
             return refused(removed.failure().description);
         compiled.append({ direction, *entries });
     }
-    for (const auto& [direction, rows] : compiled) {
-        if (Outcome read = readsBack(copy.path(), *direction, rows); !read)
-            return refused(named(read.failure(), copy, folder).description + u"; the compiled copy is left as it was"_s);
-    }
-    if (Outcome done = copy.commit(); !done)
-        return refused(done.failure().description);
-    return { .status = 0, .out = said, .err = noteOf(copy, folder) };
+    return putInPlace(copy, compiled, folder, u"the compiled copy"_s, said);
 }
 
 CommandAnswer connect(const QString& connectionString, const QString& dataDirectory)
