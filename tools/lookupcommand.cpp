@@ -2,12 +2,10 @@
 
 #include <optional>
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "compiledcopy.h"
 #include "dictionaryoperations.h"
 #include "direction.h"
 #include "entryrecord.h"
@@ -50,10 +48,7 @@ Answer suggest(WindowData& data, const QString& language, const QString& word, b
 Answer run(const QString& dataDirectory, const QString& language, const QString& word, Style style)
 {
     // Text tables are read from their compiled copy while it is up to date; the answer is the same.
-    const Direction& direction = directionOf(language);
-    const QString tables = QFile::decodeName(
-        CompiledCopy::directoryFor(QFile::encodeName(dataDirectory).toStdString(), QFile::encodeName(direction.connectionFile).constData()).c_str());
-    WindowData data = WindowData::open(direction, tables);
+    WindowData data = WindowData::openForLookUp(directionOf(language), dataDirectory);
     return run(data, language, word, style);
 }
 

@@ -84,23 +84,21 @@ int main(int argc, char* argv[])
     WindowFlow flow(program.windows(), program.presentations());
     LookupServer lookups;
     lookups.listen(LookupChannel::name()); // another start may already listen: look-ups then go there
+    const auto inWindow = [&flow](bool english, const QString& word) { flow.lookUp(english ? MainWindow::Eng2 : MainWindow::F1, word); };
     std::unique_ptr<CompactWindow> compact;
     QObject::connect(
-        &lookups, &LookupServer::lookUpRequested, &flow, [&flow, &compact](bool english, const QString& word) {
+        &lookups, &LookupServer::lookUpRequested, &flow, [&inWindow, &compact](bool english, const QString& word) {
             // A look-up while only the compact window is up replaces its entry.
             if (compact && compact->isVisible()) {
                 compact->lookUp(english, word);
                 compact->showNearPointer();
             } else {
-                flow.lookUp(english ? MainWindow::Eng2 : MainWindow::F1, word);
+                inWindow(english, word);
             }
         });
     if (selection) {
         compact = selection->window();
-        QObject::connect(
-            compact.get(), &CompactWindow::openRequested, &flow, [&flow](bool english, const QString& word) {
-                flow.lookUp(english ? MainWindow::Eng2 : MainWindow::F1, word);
-            });
+        QObject::connect(compact.get(), &CompactWindow::openRequested, &flow, inWindow);
         compact->showNearPointer();
     } else if (command.action == CommandLine::Action::LookUp)
         flow.lookUp(command.english ? MainWindow::Eng2 : MainWindow::F1, QString::fromStdString(command.word));

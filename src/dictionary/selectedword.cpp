@@ -65,7 +65,7 @@ Result<QString> cleaned(const QString& selection)
     }
     qsizetype begin = 0;
     qsizetype end = selection.size();
-    while (begin < end && trimmable(selection[begin]) && !selection[begin].isLetterOrNumber())
+    while (begin < end && trimmable(selection[begin]))
         ++begin;
     while (end > begin && trimmable(selection[end - 1])) {
         // "(s)" and "trouble (psychiatrie)" keep their closing bracket.

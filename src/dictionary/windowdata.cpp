@@ -1,8 +1,10 @@
 #include "windowdata.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+#include "compiledcopy.h"
 #include "connectiondescription.h"
 #include "direction.h"
 #include "textfile.h"
@@ -24,6 +26,12 @@ Result<ConnectionDescription> readDescription(const Direction& direction, const 
 }
 
 } // namespace
+
+WindowData WindowData::openForLookUp(const Direction& direction, const QString& dataDirectory)
+{
+    const std::string tables = CompiledCopy::directoryFor(QFile::encodeName(dataDirectory).toStdString(), QFile::encodeName(direction.connectionFile).constData());
+    return open(direction, QFile::decodeName(tables.c_str()));
+}
 
 WindowData WindowData::open(const Direction& direction, const QString& dataDirectory)
 {

@@ -21,6 +21,9 @@ struct WindowData final {
     // Connects both cursors through the direction's connection file in `dataDirectory` and
     // runs their record sources. Cursors that cannot open stay closed and report why.
     static WindowData open(const Direction& direction, const QString& dataDirectory);
+    // The same as a look-up tool opens them: text tables from their compiled copy while it is
+    // up to date (compiledcopy.h), what the connection file names otherwise.
+    static WindowData openForLookUp(const Direction& direction, const QString& dataDirectory);
 
     // One record source run on a direction's tables without cursors, for the tools; the
     // connection file it went through names the tables in their messages.

@@ -81,7 +81,7 @@ QString text(const Headword& headword, bool fromFrench, int width)
         const TermRecord::Side& translation = fr ? sense.englishRecord : sense.frenchRecord;
         const QString number = numbered ? QString::number(i + 1) + u". "_s : QString();
         // "1. n.f. : anguish (existentialism), n. — psychologie clinique"
-        QString line = u"  "_s + number;
+        QString line;
         if (const QString g = TermNames::grammar(term, fr); !g.isEmpty())
             line += g + (fr ? u" : "_s : u": "_s);
         line += fr ? sense.shownEnglish() : sense.shownFrench();
@@ -90,7 +90,7 @@ QString text(const Headword& headword, bool fromFrench, int width)
         if (!sense.subfield.isEmpty())
             line += u" — "_s + TermNames::subfieldName(sense.subfield, fr);
         const int indent = int(2 + number.size());
-        out += wrapped(QString(), oneLine(line), indent, width);
+        out += wrapped(u"  "_s + number, oneLine(line), indent, width);
         const QString& own = fr ? sense.definitionFrench : sense.definitionEnglish;
         const QString& other = fr ? sense.definitionEnglish : sense.definitionFrench;
         const QString margin(indent + 2, u' ');

@@ -1,25 +1,11 @@
 #include "selectionlookup.h"
 
-#include <QFile>
-
 #include "commandline.h"
-#include "compiledcopy.h"
 #include "compactwindow.h"
 #include "direction.h"
 #include "lookupchannel.h"
 #include "selectedword.h"
 #include "textselection.h"
-
-namespace {
-
-// The look-up reads the compiled copy while it is up to date, as the look-up tools do.
-WindowData openTables(const Direction& direction, const QString& dataDirectory)
-{
-    const std::string tables = CompiledCopy::directoryFor(QFile::encodeName(dataDirectory).toStdString(), QFile::encodeName(direction.connectionFile).constData());
-    return WindowData::open(direction, QFile::decodeName(tables.c_str()));
-}
-
-} // namespace
 
 SelectionLookUp::SelectionLookUp(TextSelection& selection, const CommandLine& command, QString dataDirectory)
     : m_dataDirectory(std::move(dataDirectory))
@@ -37,8 +23,8 @@ SelectionLookUp::SelectionLookUp(TextSelection& selection, const CommandLine& co
     }
     m_word = *word;
     if (!command.languageChosen) {
-        m_french = openTables(Direction::frenchToEnglish(), m_dataDirectory);
-        m_englishData = openTables(Direction::englishToFrench(), m_dataDirectory);
+        m_french = WindowData::openForLookUp(Direction::frenchToEnglish(), m_dataDirectory);
+        m_englishData = WindowData::openForLookUp(Direction::englishToFrench(), m_dataDirectory);
         m_english = SelectedWord::inEnglish(m_french, m_englishData, m_word);
     }
 }
@@ -53,9 +39,9 @@ bool SelectionLookUp::handOver(const QString& channel) const
 std::unique_ptr<CompactWindow> SelectionLookUp::window()
 {
     if (!m_french.store && !m_french.loadFailure)
-        m_french = openTables(Direction::frenchToEnglish(), m_dataDirectory);
+        m_french = WindowData::openForLookUp(Direction::frenchToEnglish(), m_dataDirectory);
     if (!m_englishData.store && !m_englishData.loadFailure)
-        m_englishData = openTables(Direction::englishToFrench(), m_dataDirectory);
+        m_englishData = WindowData::openForLookUp(Direction::englishToFrench(), m_dataDirectory);
     auto window = std::make_unique<CompactWindow>(std::move(m_french), std::move(m_englishData));
     if (m_problem)
         window->showMessage(*m_problem);
